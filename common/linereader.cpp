@@ -1,0 +1,47 @@
+#include "linereader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+LineReader::LineReader(int fd, std::size_t bufferSize)
+    : fd_(fd), capacity_(bufferSize < 2 * kMaxPiece ? 2 * kMaxPiece : bufferSize),
+      buf_(new char[capacity_])
+{
+}
+
+void LineReader::refill()
+{
+    if (pos_ > 0) {
+        std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    while (!eof_ && end_ < capacity_) {
+        ssize_t got = ::read(fd_, buf_.get() + end_, capacity_ - end_);
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            eof_ = true;
+        } else if (errno != EINTR) {
+            readErrno_ = errno;
+            eof_ = true;
+        }
+    }
+}
+
+bool LineReader::next(LineText &line)
+{
+    if (end_ - pos_ < kMaxPiece && !eof_)
+        refill();
+    std::size_t avail = end_ - pos_;
+    if (avail == 0)
+        return false;
+    std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
+    const char *start = buf_.get() + pos_;
+    const void *nl = std::memchr(start, '\n', limit);
+    std::size_t len = nl ? static_cast<std::size_t>(static_cast<const char *>(nl) - start) + 1 : limit;
+    pos_ += len;
+    line.set(start, len);
+    return true;
+}

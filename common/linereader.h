@@ -1,0 +1,37 @@
+// Block-buffered reading of a trace as a sequence of lines.
+//
+// A line is handed out the way a 4096-byte line buffer would see it: at most
+// 4095 bytes, ending just after the first newline when one lies within that
+// limit. A longer line therefore arrives as several pieces, each of which the
+// tools treat as a line of its own. Bytes are passed through untouched (NUL,
+// carriage returns and bytes above 0x7F included).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include "linetext.h"
+
+class LineReader {
+public:
+    static constexpr std::size_t kMaxPiece = 4095;
+
+    explicit LineReader(int fd, std::size_t bufferSize = 1u << 20);
+
+    // Fills `line` with the next piece; false at the end of the input (or on
+    // a read error, which is remembered in readError()).
+    bool next(LineText &line);
+
+    int readError() const { return readErrno_; }
+
+private:
+    void refill();
+
+    int fd_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    int readErrno_ = 0;
+};

@@ -1,0 +1,48 @@
+// A buffered writer over a file descriptor, with printf-style formatting.
+//
+// The first failed write is remembered (failed(), error()) and everything
+// after it is dropped, so the caller can stop and report it; bytes accepted
+// by the system before the failure stay written.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+class OutWriter {
+public:
+    explicit OutWriter(int fd, std::size_t bufferSize = 1u << 20);
+    ~OutWriter();
+    OutWriter(const OutWriter &) = delete;
+    OutWriter &operator=(const OutWriter &) = delete;
+
+    void write(const char *p, std::size_t n)
+    {
+        if (n <= capacity_ - used_) {
+            std::memcpy(buf_.get() + used_, p, n);
+            used_ += n;
+        } else {
+            writeSlow(p, n);
+        }
+    }
+
+    void print(const char *format, ...) __attribute__((format(printf, 2, 3)));
+    void vprint(const char *format, std::va_list args);
+
+    // Writes out everything buffered; false once any write has failed.
+    bool flush();
+
+    bool failed() const { return errno_ != 0; }
+    int error() const { return errno_; }
+
+private:
+    void writeSlow(const char *p, std::size_t n);
+    void drain(const char *p, std::size_t n);
+
+    int fd_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t used_ = 0;
+    int errno_ = 0;
+};
