@@ -1,0 +1,652 @@
+#include "formatter.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "linereader.h"
+#include "render.h"
+
+namespace {
+
+constexpr unsigned osBit(OsKind os) { return 1u << static_cast<unsigned>(os); }
+constexpr unsigned kAnyOs = 0xF;
+constexpr unsigned kZos = osBit(OsKind::Zos);
+constexpr unsigned kAat = osBit(OsKind::Aat);
+
+// A capture that reaches its last line makes the same line pass again; a
+// line can at most complete every capture of its thread once, so this bound
+// is never reached by a sound run and only guards against a loop.
+constexpr int kMaxPasses = 64;
+
+enum class Target { Struct, Value, MessageData, FileCapture };
+
+// The six call parameters written as one line each.
+struct OneValueKind {
+    ValueId id;
+    const char *name;
+    const char *format;
+    bool numeric;
+};
+
+const OneValueKind kOneValueKinds[] = {
+    {kHconn, "Hconn", "%s Hconn=%s\n", false},
+    {kHobj, "Hobj", "%s Hobj=%s\n", false},
+    {kBufferlength, "Bufferlength", "%s Bufferlength=%d\n", true},
+    {kDatalength, "Datalength", "%s Datalength=%d\n", true},
+    {kCompcode, "Compcode", "%s Compcode=%d\n", true},
+    {kReason, "Reason", "%s Reason=%d\n", true},
+};
+
+const OneValueKind *oneValueKind(int id)
+{
+    for (const auto &k : kOneValueKinds)
+        if (k.id == id)
+            return &k;
+    return nullptr;
+}
+
+const NamedValue kHconnValues[] = {
+    {-1, "MQHC_UNUSABLE_HCONN"}, {0, "MQHC_DEF_HCONN"}, {-3, "MQHC_UNASSOCIATED_HCONN"},
+};
+
+// Handlers run in this order on every pass over a line.
+struct HandlerSlot {
+    Target target;
+    int id;
+};
+
+const HandlerSlot kHandlerOrder[] = {
+    {Target::Struct, kMqmd},        {Target::Struct, kMqod},         {Target::Value, kConnectOpts},
+    {Target::Value, kOpenOpts},     {Target::Value, kCloseOpts},     {Target::Struct, kMqgmo},
+    {Target::Struct, kMqpmo},       {Target::Struct, kMqcbc},        {Target::Struct, kMqcbd},
+    {Target::Value, kCtlOpts},      {Target::Value, kCrtMsgHOpts},   {Target::Value, kDltMsgHOpts},
+    {Target::Value, kHmsg},         {Target::Value, kActualName},    {Target::Value, kPropValue},
+    {Target::Value, kPropType},     {Target::Struct, kMqsts},        {Target::Struct, kMqsmpo},
+    {Target::Struct, kMqimpo},      {Target::Value, kDltPropOpts},   {Target::Struct, kMqpd},
+    {Target::Struct, kMqsd},        {Target::Value, kHconn},         {Target::Value, kHobj},
+    {Target::Value, kBufferlength}, {Target::MessageData, 0},        {Target::Value, kDatalength},
+    {Target::Value, kCompcode},     {Target::Value, kReason},
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+// One row of the trigger table. Texts that end a line are kept without
+// their newline and matched at the end of the line body only.
+struct Formatter::Trigger {
+    const char *text;
+    unsigned os;
+    bool atLineEnd;
+    Target target;
+    int id;
+    const char *name;   // in the restart warning
+    bool saveLine;      // the trigger line is the dump's first row
+};
+
+namespace {
+
+using T = Target;
+const struct {
+    const char *text;
+    unsigned os;
+    bool atLineEnd;
+    Target target;
+    int id;
+    const char *name;
+    bool saveLine;
+} kTriggerTable[] = {
+    {"| MD  ", kZos, false, T::Struct, kMqmd, "MD", true},
+    {"'MD  ", kAat, false, T::Struct, kMqmd, "MD", true},
+    {" Msgdesc:", kAnyOs, true, T::Struct, kMqmd, "Msgdesc:", false},
+    {"| OD  ", kZos, false, T::Struct, kMqod, "OD", true},
+    {" Objdesc:", kAnyOs, true, T::Struct, kMqod, "Objdesc:", false},
+    {"MQCNO Structure:", kAat, false, T::Value, kConnectOpts, "ConnectOpts:", false},
+    {" ConnectOpts:", kAnyOs, true, T::Value, kConnectOpts, "ConnectOpts:", false},
+    {" MQOPEN >>", kAnyOs, true, T::Value, kOpenOpts, "MQOPEN >>", false},
+    {" MQCLOSE >>", kAnyOs, true, T::Value, kCloseOpts, "MQCLOSE >>", false},
+    {"| GMO ", kZos, false, T::Struct, kMqgmo, "GMO", true},
+    {"'GMO ", kAat, false, T::Struct, kMqgmo, "GMO", true},
+    {" Getmsgopts:", kAnyOs, true, T::Struct, kMqgmo, "Getmsgopts:", false},
+    {"| PMO ", kZos, false, T::Struct, kMqpmo, "PMO", true},
+    {"'PMO ", kAat, false, T::Struct, kMqpmo, "PMO", true},
+    {" Putmsgopts:", kAnyOs, true, T::Struct, kMqpmo, "Putmsgopts:", false},
+    {"'CBC ", kAat, false, T::Struct, kMqcbc, "CbContext:", true},
+    {" CbContext:", kAnyOs, true, T::Struct, kMqcbc, "CbContext:", false},
+    {"| CBD ", kZos, false, T::Struct, kMqcbd, "CallbackDesc:", true},
+    {"'CBD ", kAat, false, T::Struct, kMqcbd, "CallbackDesc:", true},
+    {" CallbackDesc:", kAnyOs, true, T::Struct, kMqcbd, "CallbackDesc:", false},
+    {" CtlOpts:", kAnyOs, true, T::Value, kCtlOpts, "CtlOpts:", false},
+    {" CrtMsgHOpts:", kAnyOs, true, T::Value, kCrtMsgHOpts, "CrtMsgHOpts:", false},
+    {" DltMsgHOpts:", kAnyOs, true, T::Value, kDltMsgHOpts, "DltMsgHOpts:", false},
+    {" Hmsg:", kAnyOs, true, T::Value, kHmsg, "Hmsg:", false},
+    {" Actual Name:", kAnyOs, true, T::Value, kActualName, "Actual Name:", false},
+    {" Value:", kAnyOs, true, T::Value, kPropValue, "Value:", false},
+    {" Type:", kAnyOs, true, T::Value, kPropType, "Type:", false},
+    {" StatusData:", kAnyOs, true, T::Struct, kMqsts, "StatusData:", false},
+    {" SetPropOpts:", kAnyOs, true, T::Struct, kMqsmpo, "SetPropOpts:", false},
+    {" InqPropOpts:", kAnyOs, true, T::Struct, kMqimpo, "InqPropOpts:", false},
+    {" DltPropOpts:", kAnyOs, true, T::Value, kDltPropOpts, "DltPropOpts:", false},
+    {" PropDesc:", kAnyOs, true, T::Struct, kMqpd, "PropDesc:", false},
+    {"| SD  ", kZos, false, T::Struct, kMqsd, "SD", true},
+    {"'SD  ", kAat, false, T::Struct, kMqsd, "SD", true},
+    {" Subdesc:", kAnyOs, true, T::Struct, kMqsd, "Subdesc:", false},
+    {" Hconn:", kAnyOs, true, T::Value, kHconn, "Hconn:", false},
+    {" Hobj:", kAnyOs, true, T::Value, kHobj, "Hobj:", false},
+    {" Bufferlength:", kAnyOs, true, T::Value, kBufferlength, "Bufferlength:", false},
+    {"msg2File-", kAnyOs, false, T::FileCapture, 0, "msg2File-", false},
+    {"Message Data:", kAat, true, T::MessageData, 0, "Buffer:", false},
+    {" Buffer:", kAnyOs, true, T::MessageData, 0, "Buffer:", false},
+    {" Datalength:", kAnyOs, true, T::Value, kDatalength, "Datalength:", false},
+    {" Compcode:", kAnyOs, true, T::Value, kCompcode, "Compcode:", false},
+    {" Reason:", kAnyOs, true, T::Value, kReason, "Reason:", false},
+};
+
+// Whether this build handles blocks of the given target; the others are
+// recognised by the table but left alone.
+bool targetActive(Target target, int id)
+{
+    switch (target) {
+    case Target::Struct:
+        return structKind(static_cast<StructId>(id)) != nullptr;
+    case Target::Value:
+        return oneValueKind(id) != nullptr;
+    case Target::MessageData:
+    case Target::FileCapture:
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+const StructKind *structKind(StructId id)
+{
+    switch (id) {
+    case kMqmd:
+        return &kMqmdKind;
+    default:
+        return nullptr;
+    }
+}
+
+Formatter::Formatter(const RunSettings &settings, OutWriter &out)
+    : settings_(settings), out_(out), savedTrigger_(new char[LineReader::kMaxPiece + 1])
+{
+    static std::vector<Trigger> table = [] {
+        std::vector<Trigger> all;
+        for (const auto &row : kTriggerTable)
+            all.push_back({row.text, row.os, row.atLineEnd, row.target, row.id, row.name, row.saveLine});
+        return all;
+    }();
+    for (const Trigger &t : table) {
+        if ((t.os & osBit(settings_.os)) == 0 || !targetActive(t.target, t.id))
+            continue;
+        triggers_.push_back(&t);
+        if (t.atLineEnd)
+            endTriggerLastChar_[static_cast<unsigned char>(t.text[std::strlen(t.text) - 1])] = true;
+    }
+    savedTrigger_[0] = '\0';
+    savedLine_.set(savedTrigger_.get(), 0);
+}
+
+Formatter::~Formatter() = default;
+
+bool Formatter::findKey(const LineText &line, std::string_view &key) const
+{
+    std::size_t start = line.find(settings_.processKey);
+    if (start == std::string_view::npos)
+        return false;
+    const void *blank = std::memchr(line.data + start, ' ', line.bodyLen - start);
+    if (blank == nullptr)
+        return false;
+    std::size_t len = static_cast<std::size_t>(static_cast<const char *>(blank) - (line.data + start));
+    if (len < 1 || len > 39)
+        return false;
+    key = std::string_view(line.data + start, len);
+    return true;
+}
+
+ThreadContext *Formatter::createThread(std::string_view key)
+{
+    auto tc = std::make_unique<ThreadContext>();
+    std::memcpy(tc->key, key.data(), key.size());
+    tc->keyLen = key.size();
+    std::size_t width = 0;
+    std::size_t column = 0;
+    switch (settings_.os) {
+    case OsKind::Unix:
+        width = 56;
+        column = 25 - settings_.processIdLength;
+        break;
+    case OsKind::Windows:
+        width = 61;
+        column = 31 - settings_.processIdLength;
+        break;
+    case OsKind::Zos:
+        width = 0;
+        break;
+    case OsKind::Aat:
+        width = 5;
+        break;
+    }
+    std::memset(tc->prefix, ' ', width);
+    tc->prefix[width] = '\0';
+    if (settings_.os == OsKind::Unix || settings_.os == OsKind::Windows) {
+        std::size_t room = width - column;
+        std::memcpy(tc->prefix + column, key.data(), key.size() < room ? key.size() : room);
+    }
+    ThreadContext *raw = tc.get();
+    threads_.push_back(std::move(tc));
+    byKey_.emplace(std::string_view(raw->key, raw->keyLen), raw);
+    return raw;
+}
+
+ThreadContext *Formatter::selectThread(std::string_view key)
+{
+    if (current_ && std::string_view(current_->key, current_->keyLen) == key)
+        return current_;
+    auto it = byKey_.find(key);
+    current_ = it != byKey_.end() ? it->second : createThread(key);
+    return current_;
+}
+
+void Formatter::noteCallName(ThreadContext &tc, const LineText &line) const
+{
+    std::size_t pos = line.find(" >>");
+    if (pos == std::string_view::npos)
+        pos = line.find(" <<");
+    if (pos == std::string_view::npos || pos <= 20 || pos > 1023)
+        return;
+    for (std::size_t back = 1; back <= 19; ++back) {
+        if (line.data[pos - back] == ' ') {
+            std::size_t start = pos - back + 1;
+            std::size_t len = pos + 3 - start;
+            if (len > 19)
+                len = 19;
+            std::memcpy(tc.callName, line.data + start, len);
+            tc.callName[len] = '\0';
+            return;
+        }
+    }
+}
+
+void Formatter::writeRestartWarning(const ThreadContext &tc, const char *name)
+{
+    out_.print("%s FORMAT WARNING BEGIN\n", tc.prefix);
+    out_.print("%s %s encountered while still parsing an existing %s\n", tc.prefix, name, name);
+    out_.print("%s Resetting to format new %s\n", tc.prefix, name);
+    out_.print("%s FORMAT WARNING END\n", tc.prefix);
+}
+
+void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
+{
+    const bool endCandidate = line.hasNewline && line.bodyLen > 0 &&
+                              endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
+    for (const Trigger *t : triggers_) {
+        bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text) : line.contains(t->text);
+        if (!hit)
+            continue;
+        if (t->target == Target::Struct) {
+            const StructKind &kind = *structKind(static_cast<StructId>(t->id));
+            StructCapture &cap = tc.structs[t->id];
+            if (cap.inProgress)
+                writeRestartWarning(tc, t->name);
+            cap.skipOnFirstLine = cap.skipCountMissing = cap.firstOffsetMissing = cap.tokenMissing = false;
+            cap.lastLineSeen = false;
+            cap.inProgress = true;
+            cap.lineCount = 1;
+            cap.lastLine = kind.startLastLine[static_cast<int>(settings_.os)];
+            cap.version = 1;
+            if (!cap.rows)
+                cap.rows = std::make_unique<DumpRow[]>(static_cast<std::size_t>(kind.capacity));
+            if (t->saveLine) {
+                std::memcpy(savedTrigger_.get(), line.data, line.len);
+                savedLine_.set(savedTrigger_.get(), line.len);
+            }
+        } else if (t->target == Target::Value) {
+            ValueCapture &cap = tc.values[t->id];
+            if (cap.inProgress)
+                writeRestartWarning(tc, t->name);
+            cap.inProgress = true;
+            cap.valueSeen = false;
+            cap.lineCount = 1;
+        }
+    }
+}
+
+void Formatter::runHandlers(ThreadContext &tc, const LineText &line)
+{
+    for (const HandlerSlot &slot : kHandlerOrder) {
+        if (slot.target == Target::Struct) {
+            const StructCapture &cap = tc.structs[slot.id];
+            if (cap.inProgress || cap.lastLineSeen)
+                structStep(tc, static_cast<StructId>(slot.id), line);
+        } else if (slot.target == Target::Value) {
+            if (tc.values[slot.id].inProgress)
+                valueStep(tc, static_cast<ValueId>(slot.id), line);
+        }
+    }
+}
+
+bool Formatter::needsRepass(const ThreadContext &tc) const
+{
+    for (const StructCapture &cap : tc.structs)
+        if (cap.lastLineSeen)
+            return true;
+    return tc.values[kReason].valueSeen;
+}
+
+void Formatter::writeErrorReport(const ThreadContext &tc, const StructKind &kind, const StructCapture &cap)
+{
+    const char *p = tc.prefix;
+    auto block = [&](const char *format, bool withName) {
+        out_.print("%s FORMAT ERROR BEGIN\n", p);
+        if (withName)
+            out_.print(format, p, kind.name);
+        else
+            out_.print(format, p);
+        out_.print("%s Unable to format %s.\n", p, kind.name);
+        out_.print("%s FORMAT ERROR END\n", p);
+    };
+    if (cap.skipOnFirstLine)
+        block("%s A Skipping Duplicate Lines was found on the first %s line.\n", true);
+    if (cap.skipCountMissing)
+        block("%s A Skipping Duplicate Lines did not have a digit in the expected place.\n", false);
+    if (cap.firstOffsetMissing)
+        block("%s A 0x0000: was not found on the first line in the %s.\n", true);
+    if (cap.tokenMissing)
+        block("%s An expected parsing token was not found on the above line in the %s.\n", true);
+}
+
+void Formatter::structStep(ThreadContext &tc, StructId id, const LineText &line)
+{
+    const StructKind &kind = *structKind(id);
+    StructCapture &cap = tc.structs[id];
+    int c = ++cap.lineCount;
+    if (cap.hasError()) {
+        cap.inProgress = cap.lastLineSeen = false;
+        writeErrorReport(tc, kind, cap);
+        return;
+    }
+    if (c > cap.lastLine) {
+        cap.inProgress = cap.lastLineSeen = false;
+        if (std::memcmp(cap.rows[0].chars, kind.eyeCatcher, 4) == 0) {
+            int rows = kind.rowsNeeded(cap.version, settings_.pointerLength);
+            ExpandContext ctx{out_, tc.prefix, settings_, cap.rows.get(), rows < kind.capacity ? rows : kind.capacity,
+                              cap.version, tc};
+            kind.expand(ctx);
+        }
+        return;
+    }
+    if (c == cap.lastLine)
+        cap.lastLineSeen = true;
+    parseRow(tc, kind, cap, c, line);
+}
+
+namespace {
+
+void copyUnixRow(DumpRow &row, const LineText &line, std::size_t label)
+{
+    line.copy(row.hex, label + 9, 8);
+    line.copy(row.hex + 8, label + 18, 8);
+    line.copy(row.hex + 16, label + 27, 8);
+    line.copy(row.hex + 24, label + 36, 8);
+    line.copy(row.chars, label + 47, 16);
+    row.end = '\0';
+}
+
+// The byte columns of a windows dump row: two layouts, told apart by the
+// character 14 positions after the " 0x" anchor.
+std::size_t windowsBytesAt(const LineText &line, std::size_t anchor)
+{
+    return line.at(anchor + 14) != ' ' ? 21 : 12;
+}
+
+void copyWindowsRow(DumpRow &row, const LineText &line, std::size_t anchor)
+{
+    std::size_t bytes = windowsBytesAt(line, anchor);
+    for (std::size_t k = 0; k < 16; ++k)
+        line.copy(row.hex + 2 * k, anchor + bytes + 3 * k, 2);
+    line.copy(row.chars, anchor + bytes + 50, 16);
+    row.end = '\0';
+}
+
+void copyZosRow(DumpRow &row, const LineText &line, std::size_t marker)
+{
+    for (std::size_t w = 0; w < 4; ++w)
+        line.copy(row.hex + 8 * w, marker + 8 + 10 * w, 8);
+    line.copy(row.chars, marker + 50, 16);
+    row.end = '\0';
+}
+
+void copyAatRow(DumpRow &row, const LineText &line, std::size_t marker)
+{
+    for (std::size_t g = 0; g < 8; ++g)
+        line.copy(row.hex + 4 * g, marker + 12 + 5 * g, 4);
+    line.copy(row.chars, marker + 54, 16);
+    row.end = '\0';
+}
+
+} // namespace
+
+void Formatter::applyNotice(StructCapture &cap, const StructKind &kind, int c, int row, bool firstLine, int count,
+                            bool countMissing)
+{
+    if (countMissing)
+        cap.skipCountMissing = true;
+    if (firstLine) {
+        cap.skipOnFirstLine = true;
+        return;
+    }
+    if (count <= 0 || row < 1)
+        return;
+    for (int i = 0; i < count && row + i < kind.capacity; ++i)
+        cap.rows[row + i] = cap.rows[row - 1];
+    cap.lineCount = c + count - 1;
+}
+
+void Formatter::parseRow(ThreadContext & /*tc*/, const StructKind &kind, StructCapture &cap, int c,
+                         const LineText &line)
+{
+    constexpr auto npos = std::string_view::npos;
+    int row = -1;
+    bool copied = false;
+    switch (settings_.os) {
+    case OsKind::Unix: {
+        row = c - 2;
+        char label[16];
+        std::snprintf(label, sizeof label, "0x%04x:", static_cast<unsigned>(row * 16) & 0xFFFFu);
+        std::size_t at = line.find(label);
+        if (at == npos) {
+            (c == 2 ? cap.firstOffsetMissing : cap.tokenMissing) = true;
+            return;
+        }
+        std::size_t skip = line.find("= Skipping", at);
+        if (skip != npos && line.find("Duplicate Lines =", at) != npos) {
+            char first = line.at(skip + 11);
+            char second = line.at(skip + 12);
+            int count = 0;
+            if (isDigit(first)) {
+                count = first - '0';
+                if (isDigit(second))
+                    count = count * 10 + (second - '0');
+            }
+            applyNotice(cap, kind, c, row, c == 2, count, !isDigit(first));
+            return;
+        }
+        if (row < kind.capacity) {
+            copyUnixRow(cap.rows[row], line, at);
+            copied = true;
+        }
+        break;
+    }
+    case OsKind::Windows: {
+        row = c - 3;
+        std::size_t notice = line.find("lines suppressed, same as above");
+        if (notice != npos) {
+            char tens = notice >= 3 ? line.at(notice - 3) : '\0';
+            char units = notice >= 2 ? line.at(notice - 2) : '\0';
+            int count = 0;
+            if (isDigit(units))
+                count = (units - '0') + (isDigit(tens) ? 10 * (tens - '0') : 0);
+            applyNotice(cap, kind, c, row, c <= 3, count, !isDigit(units));
+            return;
+        }
+        std::size_t anchor = line.find(" 0x");
+        if (anchor == npos) {
+            if (c > 2)
+                cap.tokenMissing = true;
+            return;
+        }
+        if (c >= 3 && row < kind.capacity) {
+            copyWindowsRow(cap.rows[row], line, anchor);
+            copied = true;
+        }
+        break;
+    }
+    case OsKind::Zos:
+    case OsKind::Aat: {
+        const bool zos = settings_.os == OsKind::Zos;
+        const char *marker = zos ? " +0" : " 0000";
+        auto copyRow = [&](DumpRow &dst, const LineText &from) {
+            std::size_t at = from.find(marker);
+            if (at == npos) {
+                cap.tokenMissing = true;
+                return false;
+            }
+            if (zos)
+                copyZosRow(dst, from, at);
+            else
+                copyAatRow(dst, from, at);
+            return true;
+        };
+        row = c - 1;
+        if (c == 2 && copyRow(cap.rows[0], savedLine_))
+            copied = true;
+        if (row < kind.capacity)
+            copyRow(cap.rows[row], line);
+        row = 0;
+        break;
+    }
+    }
+    if (copied && row == 0) {
+        cap.version = convertLong(cap.rows[0].hex + 8, settings_.littleEndian);
+        int rows = kind.rowsNeeded(cap.version, settings_.pointerLength);
+        if (rows > kind.capacity)
+            rows = kind.capacity;
+        switch (settings_.os) {
+        case OsKind::Unix: cap.lastLine = rows + 1; break;
+        case OsKind::Windows: cap.lastLine = rows + 2; break;
+        default: cap.lastLine = rows; break;
+        }
+    }
+}
+
+void Formatter::valueStep(ThreadContext &tc, ValueId id, const LineText &line)
+{
+    const OneValueKind *kind = oneValueKind(id);
+    ValueCapture &cap = tc.values[id];
+    // zos and aat traces do not show these values in a shape we parse.
+    if (kind == nullptr || settings_.os == OsKind::Zos || settings_.os == OsKind::Aat)
+        return;
+    int c = ++cap.lineCount;
+    bool taken = false;
+    bool missing = false;
+    if (settings_.os == OsKind::Unix) {
+        if (c == 2) {
+            std::size_t at = line.find(" 0x0000:");
+            if (at != std::string_view::npos) {
+                line.copy(cap.hex, at + 10, 8);
+                taken = true;
+            } else {
+                missing = true;
+            }
+        } else {
+            cap.inProgress = false;
+        }
+    } else {
+        if (c == 3) {
+            std::size_t anchor = line.find(" 0x");
+            if (anchor != std::string_view::npos) {
+                std::size_t bytes = windowsBytesAt(line, anchor);
+                for (std::size_t k = 0; k < 4; ++k)
+                    line.copy(cap.hex + 2 * k, anchor + bytes + 3 * k, 2);
+                taken = true;
+            } else {
+                missing = true;
+            }
+        } else if (c > 3) {
+            cap.inProgress = false;
+        }
+    }
+    if (taken) {
+        cap.hex[8] = '\0';
+        cap.valueSeen = true;
+        if (kind->numeric)
+            cap.value = convertLong(cap.hex, settings_.littleEndian);
+    }
+    if (missing) {
+        out_.print("%s FORMAT ERROR BEGIN\n", tc.prefix);
+        out_.print("%s Expected parsing token for %s: was not found on line below.\n", tc.prefix, kind->name);
+        out_.print("%s Unable to format %s.\n", tc.prefix, kind->name);
+        out_.print("%s FORMAT ERROR END\n", tc.prefix);
+    }
+    if (cap.valueSeen && !cap.inProgress) {
+        if (kind->numeric) {
+            out_.print(kind->format, tc.prefix, cap.value);
+        } else {
+            out_.print(kind->format, tc.prefix, cap.hex);
+            if (id == kHconn) {
+                std::int32_t value = convertLong(cap.hex, settings_.littleEndian);
+                for (const NamedValue &nv : kHconnValues)
+                    if (nv.value == value)
+                        out_.print("%s    Hconn=%s\n", tc.prefix, nv.name);
+            }
+        }
+        if (id == kReason)
+            cap.valueSeen = false;
+    }
+}
+
+void Formatter::processLine(const LineText &line)
+{
+    const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
+    for (int pass = 0; pass < kMaxPasses; ++pass) {
+        ThreadContext *tc;
+        if (keyed) {
+            std::string_view key;
+            if (!findKey(line, key)) {
+                if (pass == 0)
+                    out_.write(line.data, line.len);
+                return;
+            }
+            tc = selectThread(key);
+            noteCallName(*tc, line);
+        } else {
+            if (current_ == nullptr)
+                current_ = createThread({});
+            tc = current_;
+        }
+        runHandlers(*tc, line);
+        runTriggers(*tc, line);
+        if (pass == 0)
+            out_.write(line.data, line.len);
+        if (!needsRepass(*tc))
+            return;
+    }
+}
+
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out)
+{
+    Formatter formatter(settings, out);
+    LineReader reader(inputFd);
+    LineText line;
+    while (reader.next(line)) {
+        formatter.processLine(line);
+        if (out.failed())
+            return false;
+    }
+    return out.flush();
+}

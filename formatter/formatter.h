@@ -1,0 +1,58 @@
+// The formatter's line loop: copies every trace line to the output, follows
+// the traced threads, recognises the blocks of the trace and lets each
+// block's handler capture and expand it.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "blocks.h"
+#include "linetext.h"
+#include "outwriter.h"
+#include "settings.h"
+
+class Formatter {
+public:
+    Formatter(const RunSettings &settings, OutWriter &out);
+    ~Formatter();
+
+    // Handles one line (a piece of at most 4095 bytes) of the trace.
+    void processLine(const LineText &line);
+
+    std::size_t threadCount() const { return threads_.size(); }
+
+private:
+    struct Trigger;
+
+    ThreadContext *selectThread(std::string_view key);
+    ThreadContext *createThread(std::string_view key);
+    bool findKey(const LineText &line, std::string_view &key) const;
+    void noteCallName(ThreadContext &tc, const LineText &line) const;
+    void runHandlers(ThreadContext &tc, const LineText &line);
+    void runTriggers(ThreadContext &tc, const LineText &line);
+    bool needsRepass(const ThreadContext &tc) const;
+
+    void structStep(ThreadContext &tc, StructId id, const LineText &line);
+    void parseRow(ThreadContext &tc, const StructKind &kind, StructCapture &cap, int c, const LineText &line);
+    void applyNotice(StructCapture &cap, const StructKind &kind, int c, int row, bool firstLine, int count,
+                     bool countMissing);
+    void writeErrorReport(const ThreadContext &tc, const StructKind &kind, const StructCapture &cap);
+    void valueStep(ThreadContext &tc, ValueId id, const LineText &line);
+    void writeRestartWarning(const ThreadContext &tc, const char *name);
+
+    const RunSettings &settings_;
+    OutWriter &out_;
+    std::vector<const Trigger *> triggers_;   // the active triggers, in table order
+    bool endTriggerLastChar_[256] = {};      // last characters of the end-of-line triggers
+    std::vector<std::unique_ptr<ThreadContext>> threads_;  // in creation order
+    std::unordered_map<std::string_view, ThreadContext *> byKey_;
+    ThreadContext *current_ = nullptr;
+    std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line
+    LineText savedLine_;
+};
+
+// Reads the input to its end, writing the formatted trace. Returns false
+// when the output could not be written.
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out);

@@ -1,0 +1,37 @@
+// varnel: copies a formatted MQ trace and expands the MQ structures it shows.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+#include "formatter.h"
+#include "outwriter.h"
+#include "settings.h"
+
+int main(int argc, char **argv)
+{
+    SetupResult setup = setupRun(argc, argv);
+    if (!setup.ok)
+        return -1;
+    try {
+        OutWriter out(setup.outputFd);
+        if (!formatTrace(setup.settings, setup.inputFd, out)) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
+                         std::strerror(out.error()));
+            return -1;
+        }
+    } catch (const std::bad_alloc &) {
+        std::printf("\nError in allocating storage. Ending Program!\n");
+        return -1;
+    }
+    if (::close(setup.outputFd) != 0) {
+        std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
+                     std::strerror(errno));
+        return -1;
+    }
+    return 0;
+}
