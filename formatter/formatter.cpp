@@ -211,7 +211,8 @@ bool Formatter::findKey(const LineText &line, std::string_view &key) const
 ThreadContext *Formatter::createThread(std::string_view key)
 {
     auto tc = std::make_unique<ThreadContext>();
-    std::memcpy(tc->key, key.data(), key.size());
+    if (!key.empty())
+        std::memcpy(tc->key, key.data(), key.size());
     tc->keyLen = key.size();
     std::size_t width = 0;
     std::size_t column = 0;
