@@ -10,6 +10,72 @@
 #include <cstring>
 #include <string_view>
 
+// How common a character is in trace text: the search below scans for the
+// needle's least common character, so that it stops at few false candidates.
+constexpr int traceCharCommonness(unsigned char c)
+{
+    if (c == ' ')
+        return 100;
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        return 50;
+    if (c >= 'A' && c <= 'Z')
+        return 40;
+    if (c == '.' || c == ':')
+        return 30; // time stamps carry both
+    return 10;
+}
+
+// A search text with its least common character picked once, so that a
+// search scans with memchr for that character and stops at few false
+// candidates: much faster than a general memmem for the short texts that
+// trace lines are matched with.
+struct Needle {
+    std::string_view text;
+    std::size_t anchor = 0;
+
+    constexpr Needle() = default;
+    constexpr Needle(std::string_view t) : text(t) // NOLINT: implicit by design
+    {
+        int best = 1000;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            int score = traceCharCommonness(static_cast<unsigned char>(t[i]));
+            if (score < best) {
+                best = score;
+                anchor = i;
+            }
+        }
+    }
+    constexpr Needle(const char *t) : Needle(std::string_view(t)) {} // NOLINT
+};
+
+// Position of the first occurrence of `needle` in text[from, len), or npos.
+inline std::size_t findText(const char *text, std::size_t len, const Needle &needle, std::size_t from = 0)
+{
+    const std::size_t k = needle.text.size();
+    if (from > len || k > len - from)
+        return std::string_view::npos;
+    if (k == 0)
+        return from;
+    const std::size_t anchor = needle.anchor;
+    const char *n = needle.text.data();
+    // Candidate starts run from `from` to len - k; the anchor stands `anchor` further on.
+    const char *scan = text + from + anchor;
+    const char *stop = text + (len - k) + anchor + 1;
+    while (scan < stop) {
+        const void *hit = std::memchr(scan, n[anchor], static_cast<std::size_t>(stop - scan));
+        if (hit == nullptr)
+            break;
+        const char *start = static_cast<const char *>(hit) - anchor;
+        std::size_t i = 0;
+        while (i < k && start[i] == n[i])
+            ++i;
+        if (i == k)
+            return static_cast<std::size_t>(start - text);
+        scan = static_cast<const char *>(hit) + 1;
+    }
+    return std::string_view::npos;
+}
+
 struct LineText {
     const char *data = nullptr; // the whole piece as read
     std::size_t len = 0;        // bytes in the piece, line ending included
@@ -30,15 +96,12 @@ struct LineText {
 
     // Position of the first occurrence of `needle` in the body at or after
     // `from`, or npos.
-    std::size_t find(std::string_view needle, std::size_t from = 0) const
+    std::size_t find(const Needle &needle, std::size_t from = 0) const
     {
-        if (from > bodyLen || needle.size() > bodyLen - from)
-            return std::string_view::npos;
-        const void *hit = ::memmem(data + from, bodyLen - from, needle.data(), needle.size());
-        return hit ? static_cast<std::size_t>(static_cast<const char *>(hit) - data) : std::string_view::npos;
+        return findText(data, bodyLen, needle, from);
     }
 
-    bool contains(std::string_view needle) const { return find(needle) != std::string_view::npos; }
+    bool contains(const Needle &needle) const { return find(needle) != std::string_view::npos; }
 
     // True when the line is `text` followed by its newline at the end, that is
     // the body ends in `text` and a newline ends the line.

@@ -23,6 +23,14 @@ enum ValueId : int {
     kValueCount
 };
 
+// What a trigger starts and a handler serves.
+enum class BlockTarget : std::uint8_t { Struct, Value, MessageData, FileCapture };
+
+struct HandlerSlot {
+    BlockTarget target;
+    int id;
+};
+
 // One captured 16-byte dump row: 32 hex characters as the trace shows them,
 // the 16 characters of the trace's character column, and a terminator.
 struct DumpRow {
@@ -64,6 +72,7 @@ struct ThreadContext {
     std::int32_t mdCCSID = 0;   // CodedCharSetId of the last expanded message descriptor
     StructCapture structs[kStructCount];
     ValueCapture values[kValueCount];
+    bool busy = false;          // some capture may be in progress
 };
 
 // What an expander gets: the completed rows and where to write.

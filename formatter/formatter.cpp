@@ -19,8 +19,6 @@ constexpr unsigned kAat = osBit(OsKind::Aat);
 // is never reached by a sound run and only guards against a loop.
 constexpr int kMaxPasses = 64;
 
-enum class Target { Struct, Value, MessageData, FileCapture };
-
 // The six call parameters written as one line each.
 struct OneValueKind {
     ValueId id;
@@ -51,22 +49,17 @@ const NamedValue kHconnValues[] = {
 };
 
 // Handlers run in this order on every pass over a line.
-struct HandlerSlot {
-    Target target;
-    int id;
-};
-
 const HandlerSlot kHandlerOrder[] = {
-    {Target::Struct, kMqmd},        {Target::Struct, kMqod},         {Target::Value, kConnectOpts},
-    {Target::Value, kOpenOpts},     {Target::Value, kCloseOpts},     {Target::Struct, kMqgmo},
-    {Target::Struct, kMqpmo},       {Target::Struct, kMqcbc},        {Target::Struct, kMqcbd},
-    {Target::Value, kCtlOpts},      {Target::Value, kCrtMsgHOpts},   {Target::Value, kDltMsgHOpts},
-    {Target::Value, kHmsg},         {Target::Value, kActualName},    {Target::Value, kPropValue},
-    {Target::Value, kPropType},     {Target::Struct, kMqsts},        {Target::Struct, kMqsmpo},
-    {Target::Struct, kMqimpo},      {Target::Value, kDltPropOpts},   {Target::Struct, kMqpd},
-    {Target::Struct, kMqsd},        {Target::Value, kHconn},         {Target::Value, kHobj},
-    {Target::Value, kBufferlength}, {Target::MessageData, 0},        {Target::Value, kDatalength},
-    {Target::Value, kCompcode},     {Target::Value, kReason},
+    {BlockTarget::Struct, kMqmd},        {BlockTarget::Struct, kMqod},         {BlockTarget::Value, kConnectOpts},
+    {BlockTarget::Value, kOpenOpts},     {BlockTarget::Value, kCloseOpts},     {BlockTarget::Struct, kMqgmo},
+    {BlockTarget::Struct, kMqpmo},       {BlockTarget::Struct, kMqcbc},        {BlockTarget::Struct, kMqcbd},
+    {BlockTarget::Value, kCtlOpts},      {BlockTarget::Value, kCrtMsgHOpts},   {BlockTarget::Value, kDltMsgHOpts},
+    {BlockTarget::Value, kHmsg},         {BlockTarget::Value, kActualName},    {BlockTarget::Value, kPropValue},
+    {BlockTarget::Value, kPropType},     {BlockTarget::Struct, kMqsts},        {BlockTarget::Struct, kMqsmpo},
+    {BlockTarget::Struct, kMqimpo},      {BlockTarget::Value, kDltPropOpts},   {BlockTarget::Struct, kMqpd},
+    {BlockTarget::Struct, kMqsd},        {BlockTarget::Value, kHconn},         {BlockTarget::Value, kHobj},
+    {BlockTarget::Value, kBufferlength}, {BlockTarget::MessageData, 0},        {BlockTarget::Value, kDatalength},
+    {BlockTarget::Value, kCompcode},     {BlockTarget::Value, kReason},
 };
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -76,10 +69,10 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // One row of the trigger table. Texts that end a line are kept without
 // their newline and matched at the end of the line body only.
 struct Formatter::Trigger {
-    const char *text;
+    Needle text;
     unsigned os;
     bool atLineEnd;
-    Target target;
+    BlockTarget target;
     int id;
     const char *name;   // in the restart warning
     bool saveLine;      // the trigger line is the dump's first row
@@ -87,12 +80,12 @@ struct Formatter::Trigger {
 
 namespace {
 
-using T = Target;
+using T = BlockTarget;
 const struct {
     const char *text;
     unsigned os;
     bool atLineEnd;
-    Target target;
+    BlockTarget target;
     int id;
     const char *name;
     bool saveLine;
@@ -145,15 +138,15 @@ const struct {
 
 // Whether this build handles blocks of the given target; the others are
 // recognised by the table but left alone.
-bool targetActive(Target target, int id)
+bool targetActive(BlockTarget target, int id)
 {
     switch (target) {
-    case Target::Struct:
+    case BlockTarget::Struct:
         return structKind(static_cast<StructId>(id)) != nullptr;
-    case Target::Value:
+    case BlockTarget::Value:
         return oneValueKind(id) != nullptr;
-    case Target::MessageData:
-    case Target::FileCapture:
+    case BlockTarget::MessageData:
+    case BlockTarget::FileCapture:
         return false;
     }
     return false;
@@ -185,8 +178,12 @@ Formatter::Formatter(const RunSettings &settings, OutWriter &out)
             continue;
         triggers_.push_back(&t);
         if (t.atLineEnd)
-            endTriggerLastChar_[static_cast<unsigned char>(t.text[std::strlen(t.text) - 1])] = true;
+            endTriggerLastChar_[static_cast<unsigned char>(t.text.text.back())] = true;
     }
+    processKey_ = Needle(settings_.processKey);
+    for (const HandlerSlot &slot : kHandlerOrder)
+        if (targetActive(slot.target, slot.id))
+            handlers_.push_back(&slot);
     savedTrigger_[0] = '\0';
     savedLine_.set(savedTrigger_.get(), 0);
 }
@@ -195,7 +192,7 @@ Formatter::~Formatter() = default;
 
 bool Formatter::findKey(const LineText &line, std::string_view &key) const
 {
-    std::size_t start = line.find(settings_.processKey);
+    std::size_t start = line.find(processKey_);
     if (start == std::string_view::npos)
         return false;
     const void *blank = std::memchr(line.data + start, ' ', line.bodyLen - start);
@@ -255,9 +252,11 @@ ThreadContext *Formatter::selectThread(std::string_view key)
 
 void Formatter::noteCallName(ThreadContext &tc, const LineText &line) const
 {
-    std::size_t pos = line.find(" >>");
+    static constexpr Needle kEntry(" >>");
+    static constexpr Needle kExit(" <<");
+    std::size_t pos = line.find(kEntry);
     if (pos == std::string_view::npos)
-        pos = line.find(" <<");
+        pos = line.find(kExit);
     if (pos == std::string_view::npos || pos <= 20 || pos > 1023)
         return;
     for (std::size_t back = 1; back <= 19; ++back) {
@@ -286,10 +285,11 @@ void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
     const bool endCandidate = line.hasNewline && line.bodyLen > 0 &&
                               endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
     for (const Trigger *t : triggers_) {
-        bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text) : line.contains(t->text);
+        bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text.text) : line.contains(t->text);
         if (!hit)
             continue;
-        if (t->target == Target::Struct) {
+        tc.busy = true;
+        if (t->target == BlockTarget::Struct) {
             const StructKind &kind = *structKind(static_cast<StructId>(t->id));
             StructCapture &cap = tc.structs[t->id];
             if (cap.inProgress)
@@ -306,7 +306,7 @@ void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
                 std::memcpy(savedTrigger_.get(), line.data, line.len);
                 savedLine_.set(savedTrigger_.get(), line.len);
             }
-        } else if (t->target == Target::Value) {
+        } else if (t->target == BlockTarget::Value) {
             ValueCapture &cap = tc.values[t->id];
             if (cap.inProgress)
                 writeRestartWarning(tc, t->name);
@@ -319,14 +319,14 @@ void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
 
 void Formatter::runHandlers(ThreadContext &tc, const LineText &line)
 {
-    for (const HandlerSlot &slot : kHandlerOrder) {
-        if (slot.target == Target::Struct) {
-            const StructCapture &cap = tc.structs[slot.id];
+    for (const HandlerSlot *slot : handlers_) {
+        if (slot->target == BlockTarget::Struct) {
+            const StructCapture &cap = tc.structs[slot->id];
             if (cap.inProgress || cap.lastLineSeen)
-                structStep(tc, static_cast<StructId>(slot.id), line);
-        } else if (slot.target == Target::Value) {
-            if (tc.values[slot.id].inProgress)
-                valueStep(tc, static_cast<ValueId>(slot.id), line);
+                structStep(tc, static_cast<StructId>(slot->id), line);
+        } else if (slot->target == BlockTarget::Value) {
+            if (tc.values[slot->id].inProgress)
+                valueStep(tc, static_cast<ValueId>(slot->id), line);
         }
     }
 }
@@ -335,6 +335,17 @@ bool Formatter::needsRepass(const ThreadContext &tc) const
 {
     for (const StructCapture &cap : tc.structs)
         if (cap.lastLineSeen)
+            return true;
+    return tc.values[kReason].valueSeen;
+}
+
+bool Formatter::anyCaptureActive(const ThreadContext &tc) const
+{
+    for (const StructCapture &cap : tc.structs)
+        if (cap.inProgress || cap.lastLineSeen)
+            return true;
+    for (const ValueCapture &cap : tc.values)
+        if (cap.inProgress)
             return true;
     return tc.values[kReason].valueSeen;
 }
@@ -630,12 +641,19 @@ void Formatter::processLine(const LineText &line)
                 current_ = createThread({});
             tc = current_;
         }
-        runHandlers(*tc, line);
+        // Only a trigger starts a capture, so a thread without one in
+        // progress (most lines) skips the handlers.
+        if (tc->busy)
+            runHandlers(*tc, line);
         runTriggers(*tc, line);
         if (pass == 0)
             out_.write(line.data, line.len);
-        if (!needsRepass(*tc))
+        if (!tc->busy)
             return;
+        if (!needsRepass(*tc)) {
+            tc->busy = anyCaptureActive(*tc);
+            return;
+        }
     }
 }
 

@@ -33,6 +33,7 @@ private:
     void runHandlers(ThreadContext &tc, const LineText &line);
     void runTriggers(ThreadContext &tc, const LineText &line);
     bool needsRepass(const ThreadContext &tc) const;
+    bool anyCaptureActive(const ThreadContext &tc) const;
 
     void structStep(ThreadContext &tc, StructId id, const LineText &line);
     void parseRow(ThreadContext &tc, const StructKind &kind, StructCapture &cap, int c, const LineText &line);
@@ -44,6 +45,8 @@ private:
 
     const RunSettings &settings_;
     OutWriter &out_;
+    Needle processKey_;
+    std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};      // last characters of the end-of-line triggers
     std::vector<std::unique_ptr<ThreadContext>> threads_;  // in creation order
