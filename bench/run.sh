@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Times varnel and quorbit against `cat trace > file` on generated traces of
+# about 500 MiB, on the same disk, and reports peak memory. Run from anywhere;
+# `make bench` builds the release binaries first.
+#
+# Settings (environment): BENCH_SIZE_MB (default 500), BENCH_SMALL_MB (50),
+# BENCH_RUNS (3).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+varnel=$root/build/release/formatter/varnel
+quorbit=$root/build/release/apistats/quorbit
+data=$here/data
+size_mb=${BENCH_SIZE_MB:-500}
+small_mb=${BENCH_SMALL_MB:-50}
+runs=${BENCH_RUNS:-3}
+
+for bin in "$varnel" "$quorbit"; do
+    if [ ! -x "$bin" ]; then
+        echo "missing $bin: run 'make release' first" >&2
+        exit 1
+    fi
+done
+if [ ! -x /usr/bin/time ]; then
+    echo "/usr/bin/time is needed for the peak memory (apt-get install time)" >&2
+    exit 1
+fi
+
+mkdir -p "$data"
+cd "$data"
+
+# The trace names follow the AMQ<pid>.<n>.FMT rule; the tools get them
+# without a directory, so everything runs inside bench/data.
+v_big=AMQ30211.0.FMT
+v_small=AMQ30211.1.FMT
+q_big=AMQ30212.0.FMT
+q_small=AMQ30212.1.FMT
+
+# Generates a trace unless one of the right size is already there (the
+# generator stops at the first line end at or past the size asked for).
+make_trace() {
+    local kind=$1 mb=$2 name=$3 pid=$4
+    local want=$((mb * 1048576)) have=0
+    [ -f "$name" ] && have=$(stat -c %s "$name")
+    if [ "$have" -ge "$want" ] && [ "$have" -lt $((want + 4096)) ]; then
+        echo "keeping   $name ($kind, $mb MiB)"
+        return
+    fi
+    echo "writing   $name ($kind, $mb MiB)"
+    local t0 t1
+    t0=$(date +%s%N)
+    python3 "$here/gen_trace.py" --kind "$kind" --size-mb "$mb" --pid "$pid" "$name" 2>/dev/null
+    t1=$(date +%s%N)
+    echo "          generated in $(( (t1 - t0) / 1000000 )) ms"
+}
+
+make_trace varnel "$size_mb" "$v_big" 30211
+make_trace varnel "$small_mb" "$v_small" 30211
+make_trace quorbit "$size_mb" "$q_big" 30212
+make_trace quorbit "$small_mb" "$q_small" 30212
+
+# Read every trace once so that all timed runs start from a warm page cache.
+for f in "$v_big" "$v_small" "$q_big" "$q_small"; do
+    cat "$f" > /dev/null
+done
+
+# timed NAME OUTPUT STDOUT COMMAND...: runs the command once, its output file
+# removed and earlier writes flushed first, with its standard output sent to
+# STDOUT ("-" leaves it alone), and appends "NAME nanoseconds peak_kB status"
+# to the results.
+results=$(mktemp)
+trap 'rm -f "$results" "$results.time"' EXIT
+timed() {
+    local name=$1 out=$2 stdout=$3
+    shift 3
+    rm -f "$out"
+    sync
+    local t0 t1 status=0
+    t0=$(date +%s%N)
+    if [ "$stdout" = - ]; then
+        /usr/bin/time -v -o "$results.time" "$@" || status=$?
+    else
+        /usr/bin/time -v -o "$results.time" "$@" > "$stdout" || status=$?
+    fi
+    t1=$(date +%s%N)
+    local kb
+    kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$results.time")
+    echo "$name $((t1 - t0)) ${kb:-0} $status" >> "$results"
+}
+
+# One untimed round first: on a virtual machine the first use of fresh
+# memory pages for the page cache costs far more system time than reusing
+# them, which would otherwise make the first timed round an outlier.
+echo "warm-up   one untimed round"
+for out in cat.out "$v_big.out" "$q_big.stats"; do rm -f "$out"; done
+cat "$v_big" > cat.out
+"$varnel" "$v_big" "$v_big.out" -e little > /dev/null || true
+cat "$q_big" > cat.out
+"$quorbit" "$q_big" "$q_big.stats" -e little > /dev/null || true
+
+echo "timing    $runs rounds of cat, varnel and quorbit on the $size_mb MiB traces"
+for ((r = 1; r <= runs; r++)); do
+    timed cat_v cat.out cat.out cat "$v_big"
+    timed varnel "$v_big.out" - "$varnel" "$v_big" "$v_big.out" -e little
+    timed cat_q cat.out cat.out cat "$q_big"
+    timed quorbit "$q_big.stats" - "$quorbit" "$q_big" "$q_big.stats" -e little
+done
+timed varnel_small "$v_small.out" - "$varnel" "$v_small" "$v_small.out" -e little
+timed quorbit_small "$q_small.stats" - "$quorbit" "$q_small" "$q_small.stats" -e little
+rm -f cat.out
+
+awk -v vbig="$v_big" -v qbig="$q_big" -v vsmall="$v_small" -v qsmall="$q_small" \
+    -v big="$size_mb" -v small="$small_mb" '
+{
+    s = $2 / 1e9
+    if (!($1 in best) || s < best[$1]) best[$1] = s
+    all[$1] = all[$1] sprintf(" %.3f", s)
+    if ($3 > rss[$1]) rss[$1] = $3
+    if ($4 != 0) failed[$1] = $4
+}
+function mb(kb) { return kb / 1024 }
+function verdict(ok) { return ok ? "met" : "MISSED" }
+END {
+    printf "\n%-30s %10s %9s %-16s %12s\n", "command (best of runs)", "wall s", "vs cat", "target", "peak RSS MiB"
+    printf "%-30s %10.3f %9s %-16s %12.1f\n", "cat " vbig " > file", best["cat_v"], "1.00x", "", mb(rss["cat_v"])
+    rv = best["varnel"] / best["cat_v"]
+    printf "%-30s %10.3f %8.2fx %-16s %12.1f\n", "varnel " vbig, best["varnel"], rv, "<= 3x: " verdict(rv <= 3), mb(rss["varnel"])
+    printf "%-30s %10.3f %9s %-16s %12.1f\n", "cat " qbig " > file", best["cat_q"], "1.00x", "", mb(rss["cat_q"])
+    rq = best["quorbit"] / best["cat_q"]
+    printf "%-30s %10.3f %8.2fx %-16s %12.1f\n", "quorbit " qbig, best["quorbit"], rq, "<= 2x: " verdict(rq <= 2), mb(rss["quorbit"])
+    printf "\nPeak memory by trace size (target < 16 MiB, independent of size):\n"
+    printf "  varnel   %4d MiB: %6.1f MiB   %4d MiB: %6.1f MiB   %s\n", small, mb(rss["varnel_small"]), big, mb(rss["varnel"]), verdict(rss["varnel"] < 16384 && rss["varnel_small"] < 16384)
+    printf "  quorbit  %4d MiB: %6.1f MiB   %4d MiB: %6.1f MiB   %s\n", small, mb(rss["quorbit_small"]), big, mb(rss["quorbit"]), verdict(rss["quorbit"] < 16384 && rss["quorbit_small"] < 16384)
+    printf "\nAll timed runs (s): cat %s | varnel %s | cat %s | quorbit %s\n", all["cat_v"], all["varnel"], all["cat_q"], all["quorbit"]
+    for (n in failed) printf "\nWARNING: %s ended with status %s\n", n, failed[n]
+}' "$results"
+
+ls -l "$v_big" "$v_big.out" "$q_big" "$q_big.stats" | awk '{printf "  %12d  %s\n", $5, $9}'
