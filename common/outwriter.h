@@ -27,6 +27,9 @@ public:
         }
     }
 
+    // printf-style output: the bytes are those vsnprintf writes for the same
+    // format and arguments. %s, %.<n>s, %d and %% are written directly, any
+    // other conversion through vsnprintf.
     void print(const char *format, ...) __attribute__((format(printf, 2, 3)));
     void vprint(const char *format, std::va_list args);
 

@@ -177,6 +177,8 @@ Formatter::Formatter(const RunSettings &settings, OutWriter &out)
         if ((t.os & osBit(settings_.os)) == 0 || !targetActive(t.target, t.id))
             continue;
         triggers_.push_back(&t);
+        if (!t.atLineEnd)
+            anywhereTriggers_ = true;
         if (t.atLineEnd)
             endTriggerLastChar_[static_cast<unsigned char>(t.text.text.back())] = true;
     }
@@ -195,11 +197,13 @@ bool Formatter::findKey(const LineText &line, std::string_view &key) const
     std::size_t start = line.find(processKey_);
     if (start == std::string_view::npos)
         return false;
-    const void *blank = std::memchr(line.data + start, ' ', line.bodyLen - start);
-    if (blank == nullptr)
-        return false;
-    std::size_t len = static_cast<std::size_t>(static_cast<const char *>(blank) - (line.data + start));
-    if (len < 1 || len > 39)
+    // The key ends at the next blank; only keys of up to 39 characters count,
+    // so no blank within 40 characters means no key.
+    std::size_t limit = line.bodyLen - start < 40 ? line.bodyLen - start : 40;
+    std::size_t len = 0;
+    while (len < limit && line.data[start + len] != ' ')
+        ++len;
+    if (len == limit || len < 1 || len > 39)
         return false;
     key = std::string_view(line.data + start, len);
     return true;
@@ -284,6 +288,8 @@ void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
 {
     const bool endCandidate = line.hasNewline && line.bodyLen > 0 &&
                               endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
+    if (!endCandidate && !anywhereTriggers_)
+        return;
     for (const Trigger *t : triggers_) {
         bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text.text) : line.contains(t->text);
         if (!hit)
@@ -468,9 +474,12 @@ void Formatter::parseRow(ThreadContext & /*tc*/, const StructKind &kind, StructC
     switch (settings_.os) {
     case OsKind::Unix: {
         row = c - 2;
-        char label[16];
-        std::snprintf(label, sizeof label, "0x%04x:", static_cast<unsigned>(row * 16) & 0xFFFFu);
-        std::size_t at = line.find(label);
+        // The label of row r: "0x" and the offset 16r in four lower-case hex digits.
+        static const char digits[] = "0123456789abcdef";
+        const unsigned offset = static_cast<unsigned>(row * 16) & 0xFFFFu;
+        const char label[] = {'0', 'x', digits[offset >> 12], digits[(offset >> 8) & 15],
+                              digits[(offset >> 4) & 15], digits[offset & 15], ':'};
+        std::size_t at = line.find(std::string_view(label, sizeof label));
         if (at == npos) {
             (c == 2 ? cap.firstOffsetMissing : cap.tokenMissing) = true;
             return;

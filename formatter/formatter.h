@@ -48,7 +48,8 @@ private:
     Needle processKey_;
     std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
-    bool endTriggerLastChar_[256] = {};      // last characters of the end-of-line triggers
+    bool endTriggerLastChar_[256] = {};
+    bool anywhereTriggers_ = false;          // some active trigger may stand anywhere in a line      // last characters of the end-of-line triggers
     std::vector<std::unique_ptr<ThreadContext>> threads_;  // in creation order
     std::unordered_map<std::string_view, ThreadContext *> byKey_;
     ThreadContext *current_ = nullptr;

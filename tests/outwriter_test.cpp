@@ -1,0 +1,90 @@
+#include <climits>
+#include <functional>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <sys/mman.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "outwriter.h"
+
+namespace {
+
+std::string written(const std::function<void(OutWriter &)> &emit, std::size_t bufferSize = 8192)
+{
+    int fd = ::memfd_create("out", 0);
+    {
+        OutWriter out(fd, bufferSize);
+        emit(out);
+    }
+    std::string text;
+    ::lseek(fd, 0, SEEK_SET);
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
+std::string reference(const char *format, const char *a, const char *b, int d)
+{
+    char buf[1024];
+    std::snprintf(buf, sizeof buf, format, a, b, d);
+    return buf;
+}
+
+// The direct path for %s, %.<n>s, %d and %% must write what vsnprintf writes.
+TEST(OutWriterFormatting, DirectConversionsMatchTheCLibrary)
+{
+    static const char *const formats[] = {
+        "%s Version (MQLONG)            : %.0s%d\n",
+        "%s                               x'%.8s'%d\n",
+        "%.3s%.16s %d%%\n",
+        "plain text without conversions %s%s%d",
+        "%s%s%d",
+        "%.12s|%.1s|%d|%%d\n",
+    };
+    std::mt19937 rng(3);
+    const int ints[] = {0, 1, -1, 42, -2147483647 - 1, INT_MAX, 546, -86399};
+    for (const char *format : formats) {
+        for (int round = 0; round < 50; ++round) {
+            std::string a(rng() % 20, 'a'), b(rng() % 40, 'b');
+            for (auto &c : a)
+                c = static_cast<char>(' ' + rng() % 95);
+            int d = round < 8 ? ints[round] : static_cast<int>(rng());
+            std::string got = written([&](OutWriter &out) { out.print(format, a.c_str(), b.c_str(), d); });
+            EXPECT_EQ(got, reference(format, a.c_str(), b.c_str(), d)) << format;
+        }
+    }
+}
+
+TEST(OutWriterFormatting, OtherConversionsAndLongLinesStillWork)
+{
+    EXPECT_EQ(written([](OutWriter &out) { out.print("%012f|%lld|%08X\n", -0.5, 1LL << 40, 0xFFFFFFE0u); }),
+              "-0000.500000|1099511627776|FFFFFFE0\n");
+    std::string longLine = written([](OutWriter &out) {
+        std::string big(20000, 'x');
+        out.print("%s%d\n", big.c_str(), 7);
+        out.print("%s|%d\n", big.c_str(), 8);
+    }, 8192);
+    EXPECT_EQ(longLine, std::string(20000, 'x') + "7\n" + std::string(20000, 'x') + "|8\n");
+}
+
+TEST(OutWriterErrors, AFullDeviceIsReported)
+{
+    int fd = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    OutWriter out(fd, 8192);
+    out.print("%s\n", "hello");
+    EXPECT_FALSE(out.flush());
+    EXPECT_TRUE(out.failed());
+    EXPECT_EQ(out.error(), ENOSPC);
+    ::close(fd);
+}
+
+} // namespace
