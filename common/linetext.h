@@ -10,6 +10,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // How common a character is in trace text: the search below scans for the
 // needle's least common character, so that it stops at few false candidates.
 constexpr int traceCharCommonness(unsigned char c)
@@ -48,16 +52,27 @@ struct Needle {
     constexpr Needle(const char *t) : Needle(std::string_view(t)) {} // NOLINT
 };
 
-// Position of the first occurrence of `needle` in text[from, len), or npos.
-inline std::size_t findText(const char *text, std::size_t len, const Needle &needle, std::size_t from = 0)
+inline bool sameBytes(const char *a, const char *b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
+// Position of the first occurrence of `needle` in text[from, len), or npos,
+// found by scanning with memchr for the needle's least common character: the
+// better way for a needle that is usually absent, so that the whole text is
+// scanned at memchr's pace.
+inline std::size_t findRare(const char *text, std::size_t len, const Needle &needle, std::size_t from = 0)
 {
     const std::size_t k = needle.text.size();
     if (from > len || k > len - from)
         return std::string_view::npos;
     if (k == 0)
         return from;
-    const std::size_t anchor = needle.anchor;
     const char *n = needle.text.data();
+    const std::size_t anchor = needle.anchor;
     // Candidate starts run from `from` to len - k; the anchor stands `anchor` further on.
     const char *scan = text + from + anchor;
     const char *stop = text + (len - k) + anchor + 1;
@@ -66,14 +81,64 @@ inline std::size_t findText(const char *text, std::size_t len, const Needle &nee
         if (hit == nullptr)
             break;
         const char *start = static_cast<const char *>(hit) - anchor;
-        std::size_t i = 0;
-        while (i < k && start[i] == n[i])
-            ++i;
-        if (i == k)
+        if (sameBytes(start, n, k))
             return static_cast<std::size_t>(start - text);
         scan = static_cast<const char *>(hit) + 1;
     }
     return std::string_view::npos;
+}
+
+#if defined(__SSE2__)
+// Bit i set when text[at + i] and text[at + i + span] are `first` and `last`:
+// the candidate starts of a search text in a block of 16.
+inline unsigned candidateStarts(const char *text, std::size_t at, std::size_t span, __m128i first, __m128i last)
+{
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at + span));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+}
+#endif
+
+// Position of the first occurrence of `needle` in text[from, len), or npos.
+// Where 16-byte vectors are at hand, blocks of 16 candidate starts are
+// filtered on the needle's first and last characters at once, which finds a
+// needle near the start of the text quickly; otherwise findRare.
+inline std::size_t findText(const char *text, std::size_t len, const Needle &needle, std::size_t from = 0)
+{
+    constexpr std::size_t npos = std::string_view::npos;
+    const std::size_t k = needle.text.size();
+    if (from > len || k > len - from)
+        return npos;
+    if (k == 0)
+        return from;
+    const char *n = needle.text.data();
+#if defined(__SSE2__)
+    const std::size_t lastStart = len - k;
+    if (k >= 2 && lastStart - from >= 15) {
+        const __m128i first = _mm_set1_epi8(n[0]);
+        const __m128i last = _mm_set1_epi8(n[k - 1]);
+        std::size_t i = from;
+        for (; i + 15 <= lastStart; i += 16) {
+            for (unsigned m = candidateStarts(text, i, k - 1, first, last); m != 0; m &= m - 1) {
+                std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(m));
+                if (sameBytes(text + at + 1, n + 1, k - 2))
+                    return at;
+            }
+        }
+        if (i <= lastStart) {
+            // The last, overlapping block, without the starts already tried.
+            const std::size_t base = lastStart - 15;
+            const unsigned skip = static_cast<unsigned>(i - base);
+            for (unsigned m = candidateStarts(text, base, k - 1, first, last) >> skip << skip; m != 0; m &= m - 1) {
+                std::size_t at = base + static_cast<std::size_t>(__builtin_ctz(m));
+                if (sameBytes(text + at + 1, n + 1, k - 2))
+                    return at;
+            }
+        }
+        return npos;
+    }
+#endif
+    return findRare(text, len, needle, from);
 }
 
 struct LineText {

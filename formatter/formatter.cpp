@@ -247,20 +247,36 @@ ThreadContext *Formatter::createThread(std::string_view key)
 
 ThreadContext *Formatter::selectThread(std::string_view key)
 {
-    if (current_ && std::string_view(current_->key, current_->keyLen) == key)
+    auto same = [&](const ThreadContext *tc) {
+        return tc != nullptr && std::string_view(tc->key, tc->keyLen) == key;
+    };
+    if (same(current_))
         return current_;
-    auto it = byKey_.find(key);
-    current_ = it != byKey_.end() ? it->second : createThread(key);
+    // Interleaved threads: a small cache indexed by the key's last characters
+    // saves the hash lookup for the few threads a trace usually shows.
+    const std::size_t n = key.size();
+    const std::size_t slot = (static_cast<unsigned char>(key[n - 1]) * 7u +
+                              (n > 1 ? static_cast<unsigned char>(key[n - 2]) : 0u) + n) % kRecentSlots;
+    if (!same(recent_[slot])) {
+        auto it = byKey_.find(key);
+        recent_[slot] = it != byKey_.end() ? it->second : createThread(key);
+    }
+    current_ = recent_[slot];
     return current_;
+}
+
+std::size_t findCallMarker(const LineText &line)
+{
+    // Most lines have neither marker: memchr finds that fastest.
+    static constexpr Needle kEntry(" >>");
+    static constexpr Needle kExit(" <<");
+    std::size_t pos = findRare(line.data, line.bodyLen, kEntry);
+    return pos != std::string_view::npos ? pos : findRare(line.data, line.bodyLen, kExit);
 }
 
 void Formatter::noteCallName(ThreadContext &tc, const LineText &line) const
 {
-    static constexpr Needle kEntry(" >>");
-    static constexpr Needle kExit(" <<");
-    std::size_t pos = line.find(kEntry);
-    if (pos == std::string_view::npos)
-        pos = line.find(kExit);
+    std::size_t pos = findCallMarker(line);
     if (pos == std::string_view::npos || pos <= 20 || pos > 1023)
         return;
     for (std::size_t back = 1; back <= 19; ++back) {

@@ -53,9 +53,15 @@ private:
     std::vector<std::unique_ptr<ThreadContext>> threads_;  // in creation order
     std::unordered_map<std::string_view, ThreadContext *> byKey_;
     ThreadContext *current_ = nullptr;
+    static constexpr std::size_t kRecentSlots = 61;
+    ThreadContext *recent_[kRecentSlots] = {};
     std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line
     LineText savedLine_;
 };
+
+// The position of the first " >>" of the line, or when there is none, of the
+// first " <<"; npos when the line has neither. One pass serves both.
+std::size_t findCallMarker(const LineText &line);
 
 // Reads the input to its end, writing the formatted trace. Returns false
 // when the output could not be written.
