@@ -1,13 +1,15 @@
 #include "outwriter.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <unistd.h>
 
 OutWriter::OutWriter(int fd, std::size_t bufferSize)
-    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_])
+    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]),
+      formats_(new CompiledFormat[kFormatSlots])
 {
 }
 
@@ -58,50 +60,61 @@ void OutWriter::print(const char *format, ...)
 
 namespace {
 
-// True when every conversion in `format` is one of %s, %.<digits>s, %d and
-// %%: the conversions that the fast path below writes itself.
-bool simpleFormat(const char *format)
+// Parses `format` into literal runs and conversions when every conversion is
+// one of %s, %.<digits>s, %d and %%; false for anything else (flags, widths,
+// other conversions), which is then left to vsnprintf.
+bool compileFormat(const char *format, OutWriter::CompiledFormat &compiled)
 {
-    for (const char *p = std::strchr(format, '%'); p != nullptr; p = std::strchr(p, '%')) {
-        ++p;
-        if (*p == 's' || *p == 'd' || *p == '%') {
-            ++p;
-            continue;
+    compiled.format = format;
+    compiled.count = 0;
+    const char *p = format;
+    for (;;) {
+        if (compiled.count == OutWriter::CompiledFormat::kMaxPieces)
+            return compiled.simple = false;
+        OutWriter::Piece &piece = compiled.pieces[compiled.count++];
+        const char *pct = std::strchr(p, '%');
+        std::size_t literal = pct ? static_cast<std::size_t>(pct - p) : std::strlen(p);
+        piece.literal = p;
+        piece.literalLength = literal;
+        piece.precision = OutWriter::Piece::kNoPrecision;
+        if (pct == nullptr) {
+            piece.conversion = '\0';
+            return compiled.simple = true;
         }
-        if (*p != '.')
-            return false;
-        ++p;
-        if (*p < '0' || *p > '9')
-            return false;
-        while (*p >= '0' && *p <= '9')
+        p = pct + 1;
+        if (*p == '.') {
             ++p;
-        if (*p != 's')
-            return false;
-        ++p;
+            if (*p < '0' || *p > '9')
+                return compiled.simple = false;
+            std::size_t precision = 0;
+            while (*p >= '0' && *p <= '9' && precision < 100000)
+                precision = precision * 10 + static_cast<std::size_t>(*p++ - '0');
+            if (*p != 's')
+                return compiled.simple = false;
+            piece.precision = precision;
+        } else if (*p != 's' && *p != 'd' && *p != '%') {
+            return compiled.simple = false;
+        }
+        piece.conversion = *p++;
     }
-    return true;
 }
 
 } // namespace
 
 void OutWriter::vprint(const char *format, std::va_list args)
 {
-    if (simpleFormat(format)) {
+    // Format strings are string literals: their compiled form is kept by
+    // address, so that each is parsed once per run.
+    CompiledFormat &compiled = formats_[(reinterpret_cast<std::uintptr_t>(format) >> 3) % kFormatSlots];
+    if (compiled.format != format)
+        compileFormat(format, compiled);
+    if (compiled.simple) {
         // Writes exactly what vsnprintf would, without its per-call set-up:
         // expansion lines are printed by the million.
-        const char *p = format;
-        while (*p != '\0') {
-            const char *pct = std::strchr(p, '%');
-            if (pct == nullptr) {
-                write(p, std::strlen(p));
-                break;
-            }
-            write(p, static_cast<std::size_t>(pct - p));
-            p = pct + 1;
-            if (*p == '%') {
-                write("%", 1);
-                ++p;
-            } else if (*p == 'd') {
+        for (int i = 0; i < compiled.count; ++i) {
+            const Piece &piece = compiled.pieces[i];
+            write(piece.literal, piece.literalLength);
+            if (piece.conversion == 'd') {
                 int value = va_arg(args, int);
                 char digits[12];
                 char *end = digits + sizeof digits;
@@ -114,19 +127,14 @@ void OutWriter::vprint(const char *format, std::va_list args)
                 if (value < 0)
                     *--q = '-';
                 write(q, static_cast<std::size_t>(end - q));
-                ++p;
-            } else {
-                std::size_t limit = static_cast<std::size_t>(-1);
-                if (*p == '.') {
-                    limit = 0;
-                    for (++p; *p >= '0' && *p <= '9'; ++p)
-                        limit = limit * 10 + static_cast<std::size_t>(*p - '0');
-                }
+            } else if (piece.conversion == 's') {
                 const char *text = va_arg(args, const char *);
                 if (text == nullptr) // as glibc prints it
-                    text = limit >= 6 ? "(null)" : "";
-                write(text, limit == static_cast<std::size_t>(-1) ? std::strlen(text) : ::strnlen(text, limit));
-                ++p; // the 's'
+                    text = piece.precision >= 6 ? "(null)" : "";
+                write(text, piece.precision == Piece::kNoPrecision ? std::strlen(text)
+                                                                    : ::strnlen(text, piece.precision));
+            } else if (piece.conversion == '%') {
+                write("%", 1);
             }
         }
         return;

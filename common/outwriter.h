@@ -39,6 +39,22 @@ public:
     bool failed() const { return errno_ != 0; }
     int error() const { return errno_; }
 
+    // A format string split into literal runs, each followed by a conversion.
+    struct Piece {
+        static constexpr std::size_t kNoPrecision = static_cast<std::size_t>(-1);
+        const char *literal;
+        std::size_t literalLength;
+        std::size_t precision;
+        char conversion;    // 's', 'd', '%', or '\0' after the last run
+    };
+    struct CompiledFormat {
+        static constexpr int kMaxPieces = 10;
+        const char *format = nullptr;
+        bool simple = false;
+        int count = 0;
+        Piece pieces[kMaxPieces];
+    };
+
 private:
     void writeSlow(const char *p, std::size_t n);
     void drain(const char *p, std::size_t n);
@@ -48,4 +64,6 @@ private:
     std::unique_ptr<char[]> buf_;
     std::size_t used_ = 0;
     int errno_ = 0;
+    static constexpr std::size_t kFormatSlots = 251;
+    std::unique_ptr<CompiledFormat[]> formats_;
 };

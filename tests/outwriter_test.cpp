@@ -88,3 +88,19 @@ TEST(OutWriterErrors, AFullDeviceIsReported)
 }
 
 } // namespace
+
+namespace {
+
+TEST(OutWriterFormatting, FormatsBeyondTheDirectPathFallBack)
+{
+    std::string text = written([](OutWriter &out) {
+        for (int i = 0; i < 3; ++i) {
+            out.print("%s%s%s%s%s%s%s%s%s%s%s|\n", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k");
+            out.print("%5s|%-3d|%c\n", "ab", 7, 'z');
+            out.print("%.2s%d\n", "xyz", i);
+        }
+    });
+    EXPECT_EQ(text, "abcdefghijk|\n   ab|7  |z\nxy0\nabcdefghijk|\n   ab|7  |z\nxy1\nabcdefghijk|\n   ab|7  |z\nxy2\n");
+}
+
+} // namespace
