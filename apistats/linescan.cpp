@@ -1,0 +1,203 @@
+#include "linescan.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace apistats {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+struct Pattern {
+    std::string_view text;
+    std::size_t anchor; // index of the group's anchor character in the text
+    std::size_t probe;  // index of a character that tells members apart, compared first
+};
+
+// In the order of the Text enumeration.
+constexpr Pattern kPatterns[] = {
+    {"MQOPEN >>", 0, 2},  {"MQOPEN <<", 0, 2},  {"MQCLOSE >>", 0, 2},  {"MQCLOSE <<", 0, 2},
+    {"MQGET >>", 0, 2},   {"MQGET <<", 0, 2},   {"MQPUT >>", 0, 2},    {"MQPUT <<", 0, 2},
+    {"MQPUT1 >>", 0, 2},  {"MQPUT1 <<", 0, 2},  {"MQI:MQOPEN", 0, 2},  {"MQI:MQCLOSE", 0, 2},
+    {"MQI:MQGET", 0, 2},  {"MQI:MQPUT ", 0, 2},
+    {"Reason        :", 14, 0}, {"Compcode:", 8, 0}, {"Getmsgopts:", 10, 0}, {"Putmsgopts:", 10, 0},
+    {"Bufferlength:", 12, 0},
+    {"HConn=", 5, 0},     {"ObjName=", 7, 0},   {"DataLen=", 7, 0},    {"BufLen=", 6, 0},
+    {"0x0000:", 1, 4},    {"0x0000", 1, 4},     {"0x0010", 1, 4},      {"0x0020", 1, 4},
+    {"0x0030", 1, 4},     {"0x0040", 1, 4},     {"0x", 1, 1},
+};
+static_assert(sizeof kPatterns / sizeof kPatterns[0] == static_cast<std::size_t>(Text::Count));
+static_assert(static_cast<int>(Text::Count) <= 32, "the texts fit a mask");
+
+struct Group {
+    char anchor;
+    int first;             // first Text of the group
+    int end;               // one past the last
+    int neighbour;         // offset from the anchor of a character checked first
+    std::string_view fits; // the characters that every member has there
+};
+
+constexpr Group kGroups[] = {
+    {'M', static_cast<int>(Text::OpenEntry), static_cast<int>(Text::Reason), 1, "Q"},
+    {':', static_cast<int>(Text::Reason), static_cast<int>(Text::HConn), -1, " esh"},
+    {'=', static_cast<int>(Text::HConn), static_cast<int>(Text::Row0000Colon), -1, "ne"},
+    {'x', static_cast<int>(Text::Row0000Colon), static_cast<int>(Text::Count), -1, "0"},
+};
+
+constexpr int groupOf(int text) { return LineScan::groupOf(static_cast<Text>(text)); }
+
+// The group ranges agree with LineScan::groupOf.
+constexpr bool groupsAgree()
+{
+    for (int g = 0; g < 4; ++g)
+        for (int k = kGroups[g].first; k < kGroups[g].end; ++k)
+            if (groupOf(k) != g)
+                return false;
+    return kGroups[0].first == 0 && kGroups[3].end == static_cast<int>(Text::Count);
+}
+static_assert(groupsAgree());
+
+// The texts are short and most candidates differ within a few characters,
+// so a plain loop beats a library call here.
+inline bool sameText(const char *at, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (at[i] != text[i])
+            return false;
+    return true;
+}
+
+static_assert(kGroups[0].anchor == 'M' && kGroups[0].neighbour == 1 && kGroups[0].fits == "Q" &&
+                  kGroups[1].anchor == ':' && kGroups[1].neighbour == -1,
+              "anyKeyword() tests these two groups");
+
+// Every member of a group has one of the group's `fits` characters at the
+// group's neighbour offset, so a candidate without one is passed over.
+constexpr bool neighboursHold()
+{
+    for (int k = 0; k < static_cast<int>(Text::Count); ++k) {
+        const Group &g = kGroups[groupOf(k)];
+        const std::string_view t = kPatterns[k].text;
+        const long at = static_cast<long>(kPatterns[k].anchor) + g.neighbour;
+        if (at < 0 || at >= static_cast<long>(t.size()) || g.fits.find(t[static_cast<std::size_t>(at)]) == std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+static_assert(neighboursHold());
+
+// Where a group's anchors can first stand: no member has its anchor before
+// the smallest anchor index of the group (this passes over the timestamp's
+// colons), and a neighbour before the anchor needs one character more.
+constexpr std::size_t scanFrom(int group)
+{
+    std::size_t from = kPatterns[kGroups[group].first].anchor;
+    for (int k = kGroups[group].first + 1; k < kGroups[group].end; ++k)
+        from = std::min(from, kPatterns[k].anchor);
+    if (kGroups[group].neighbour < 0 && from < 1)
+        from = 1;
+    return from;
+}
+constexpr std::size_t kScanFrom[] = {scanFrom(0), scanFrom(1), scanFrom(2), scanFrom(3)};
+
+constexpr unsigned groupMask(int group)
+{
+    unsigned mask = 0;
+    for (int k = kGroups[group].first; k < kGroups[group].end; ++k)
+        mask |= 1u << k;
+    return mask;
+}
+constexpr unsigned kGroupMask[] = {groupMask(0), groupMask(1), groupMask(2), groupMask(3)};
+
+inline bool fits(const Group &g, char c)
+{
+    for (char f : g.fits)
+        if (c == f)
+            return true;
+    return false;
+}
+
+// Every text holds its group's anchor character at its anchor index, and
+// its probe lies within it.
+constexpr bool anchorsHold()
+{
+    for (int k = 0; k < static_cast<int>(Text::Count); ++k)
+        if (kPatterns[k].text[kPatterns[k].anchor] != kGroups[groupOf(k)].anchor ||
+            kPatterns[k].probe >= kPatterns[k].text.size())
+            return false;
+    return true;
+}
+static_assert(anchorsHold());
+
+} // namespace
+
+void LineScan::scanGroup(int group)
+{
+    const Group &g = kGroups[group];
+    scanned_ |= 1u << group;
+    const unsigned members = kGroupMask[group];
+
+    const char *body = line_.data;
+    const std::size_t length = line_.bodyLen;
+    const std::size_t to = g.neighbour > 0 ? (length > 0 ? length - 1 : 0) : length;
+    for (std::size_t i = kScanFrom[group]; i < to && (found_ & members) != members;) {
+        const void *hit = std::memchr(body + i, g.anchor, to - i);
+        if (hit == nullptr)
+            break;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(hit) - body);
+        i = at + 1;
+        if (!fits(g, body[g.neighbour > 0 ? at + 1 : at - 1]))
+            continue;
+        for (int k = g.first; k < g.end; ++k) {
+            const Pattern &p = kPatterns[k];
+            if ((found_ & (1u << k)) != 0 || at < p.anchor)
+                continue;
+            const std::size_t start = at - p.anchor;
+            if (p.text.size() <= length - start && body[start + p.probe] == p.text[p.probe] &&
+                sameText(body + start, p.text)) {
+                first_[k] = start;
+                found_ |= 1u << k;
+            }
+        }
+    }
+}
+
+unsigned LineScan::keywordMask()
+{
+    for (int group = 0; group < 2; ++group)
+        if ((scanned_ & (1u << group)) == 0)
+            scanGroup(group);
+    return found_ & (kGroupMask[0] | kGroupMask[1]);
+}
+
+bool LineScan::anyKeyword() const
+{
+    // Only a quick superset test, run on every line: a text of the first
+    // group begins with "MQ"; one of the second group ends in a colon at
+    // index 8 or later with a fitting character before it (this passes over
+    // the timestamp's colons). The texts themselves are matched later, on
+    // the lines that pass.
+    const char *body = line_.data;
+    const std::size_t length = line_.bodyLen;
+    const char *end = body + length;
+    for (const char *p = body; end - p > 1;) {
+        const char *m = static_cast<const char *>(std::memchr(p, 'M', static_cast<std::size_t>(end - 1 - p)));
+        if (m == nullptr)
+            break;
+        if (m[1] == 'Q')
+            return true;
+        p = m + 1;
+    }
+    for (const char *p = body + std::min<std::size_t>(kScanFrom[1], length); p < end;) {
+        const char *c = static_cast<const char *>(std::memchr(p, ':', static_cast<std::size_t>(end - p)));
+        if (c == nullptr)
+            break;
+        if (fits(kGroups[1], c[-1]))
+            return true;
+        p = c + 1;
+    }
+    return false;
+}
+
+} // namespace apistats

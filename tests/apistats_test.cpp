@@ -1,0 +1,222 @@
+// Unit tests of quorbit: elapsed time, call pairing per kind, report rows.
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include "apistats_support.h"
+
+using qtest::report;
+using qtest::settings;
+using qtest::Trace;
+
+namespace {
+
+const std::string kName = "APP.QUEUE.ONE";
+std::string padded(const std::string &name) { return qtest::padTo(name, 48); }
+
+bool has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+} // namespace
+
+TEST(ApiStatsElapsed, ReadsTimestampsWithSinglePrecisionMicroseconds)
+{
+    const double micro = static_cast<double>(0.000001f);
+    EXPECT_EQ(getElapsedTime("00:00:00.000000", "00:00:00.000001"), micro);
+    EXPECT_EQ(getElapsedTime("20:31:35.000000", "20:31:35.000001"), (73895.0 + micro) - 73895.0);
+    EXPECT_DOUBLE_EQ(getElapsedTime("00:00:00.000000", "01:02:03.000000"), 3723.0);
+    EXPECT_DOUBLE_EQ(getElapsedTime("10:00:05.000000", "10:00:01.000000"), -4.0);
+}
+
+TEST(ApiStatsElapsed, CallOverMidnightIsMendedSmallStepBackIsKept)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%012f", getElapsedTime("23:59:59.900000", "00:00:00.100000"));
+    EXPECT_STREQ(text, "00000.200000");
+    std::snprintf(text, sizeof text, "%012f", getElapsedTime("00:00:01.000000", "00:00:00.500000"));
+    EXPECT_STREQ(text, "-0000.500000");
+    // Exactly half a day back is still taken as it stands.
+    EXPECT_DOUBLE_EQ(getElapsedTime("12:00:00.000000", "00:00:00.000000"), -43200.0);
+    EXPECT_DOUBLE_EQ(getElapsedTime("12:00:00.000001", "00:00:00.000000"), 43200.0 - static_cast<double>(0.000001f));
+}
+
+TEST(ApiStatsElapsed, ShortOrOddTextsReadAsZeroFields)
+{
+    EXPECT_DOUBLE_EQ(getElapsedTime("", "00:01"), 60.0);
+    EXPECT_DOUBLE_EQ(getElapsedTime("xx:yy", "01"), 3600.0);
+}
+
+TEST(ApiStatsPairing, AllFiveKindsCompleteOnUnixAndWindows)
+{
+    for (int layout = 0; layout < 3; ++layout) {
+        const bool windows = layout > 0;
+        Trace t;
+        t.windows = windows;
+        t.wide = layout == 2;
+        t.open(1, "20:31:35.100000", "20:31:35.300000", kName)
+            .get(1, "20:31:36.000000", "20:31:36.250000", kName, "0000012C")
+            .put(1, "20:31:37.000000", "20:31:37.500000", "OUT.Q")
+            .put1(1, "20:31:38.000000", "20:31:38.125000", "REPLY.Q")
+            .close(1, "20:31:39.000000", "20:31:39.001000");
+        std::string out = report(t.text, settings(windows));
+        SCOPED_TRACE(layout);
+        EXPECT_TRUE(has(out, "none\n"));
+        EXPECT_FALSE(has(out, "NOTE:  This report has multiple threads"));
+        EXPECT_TRUE(has(out, "*   STATS FOR PID.TID 3853.1\n"));
+        EXPECT_TRUE(has(out, padded(kName) + " 01400006 1 00000.200000 00000.200000 0 00000.000000 00000.000000\n"));
+        EXPECT_TRUE(has(out, padded(kName) + " 1 00000.250000 00000.250000 0 00000.000000 00000.000000 300\n"));
+        EXPECT_TRUE(has(out, padded("OUT.Q") + " 1 00000.500000 00000.500000 0 00000.000000 00000.000000 100\n"));
+        EXPECT_TRUE(has(out, padded("REPLY.Q") + " 1 00000.125000 00000.125000 0 00000.000000 00000.000000 1024\n"));
+        EXPECT_TRUE(has(out, "\n01400006 1 00000.001000 00000.001000 0 00000.000000 00000.000000\n"));
+        EXPECT_FALSE(has(out, "SUMMARY REPORT"));
+    }
+}
+
+TEST(ApiStatsPairing, InterleavedThreadsPairOnTheirOwnLines)
+{
+    // Thread 2's lines stand between thread 1's "Compcode:" and its code
+    // row, and inside its options dump; each thread counts only its own.
+    Trace a, b;
+    a.get(1, "10:00:00.000000", "10:00:01.000000", "Q.ONE");
+    b.get(2, "10:00:00.500000", "10:00:00.750000", "Q.TWO", "00000010", "00000002");
+    std::vector<std::string> la, lb;
+    for (std::size_t p = 0, q; (q = a.text.find('\n', p)) != std::string::npos; p = q + 1)
+        la.push_back(a.text.substr(p, q - p + 1));
+    for (std::size_t p = 0, q; (q = b.text.find('\n', p)) != std::string::npos; p = q + 1)
+        lb.push_back(b.text.substr(p, q - p + 1));
+    std::string mixed;
+    for (std::size_t i = 0; i < std::max(la.size(), lb.size()); ++i)
+        mixed += (i < la.size() ? la[i] : "") + (i < lb.size() ? lb[i] : "");
+    std::string out = report(mixed);
+    EXPECT_TRUE(has(out, "none\n"));
+    EXPECT_TRUE(has(out, padded("Q.ONE") + " 1 00001.000000 00001.000000 0 00000.000000 00000.000000 100\n"));
+    EXPECT_TRUE(has(out, padded("Q.TWO") + " 0 00000.000000 00000.000000 1 00000.250000 00000.250000 16\n"));
+    EXPECT_TRUE(has(out, "Thread Count was 2\n\nMQOPEN:\n"));
+    EXPECT_TRUE(has(out, "MQGET:\nTotal Ok 1\nTotal Ok Elapsed Time 00001.000000\nAvg Ok Elapsed Time 00001.000000\n"
+                         "Total Warning/Failed 1\nTotal Warning/Failed Elapsed Time 00000.250000\n"
+                         "Avg Warning/Failed Elapsed Time 00000.250000\nTotal GET Bytes 116\n\n"));
+}
+
+TEST(ApiStatsPairing, PartialAndRepeatedCallsAreWarnedByLineNumber)
+{
+    Trace t;
+    t.line("10:00:00.000000", 1, "MQI:MQOPEN HConn=01400006 ObjName=LOST.Q"); // line 1
+    t.line("10:00:01.000000", 1, "MQGET >>");                                   // line 2
+    t.get(1, "10:00:02.000000", "10:00:03.000000", "Q.ONE");                    // entry on line 3
+    t.line("10:00:04.000000", 1, "MQCLOSE >>").line("10:00:04.000000", 1, "MQCLOSE <<");
+    t.code("10:00:04.000000", 1, "00000000"); // no MQI:MQCLOSE line
+    std::string out = report(t.text);
+    const std::string warnings = "MQOPEN begin or MQI missing when MQOPEN end was found at line 1\n"
+                                 "MQGET begin found before MQGET end at line 3\n";
+    EXPECT_TRUE(has(out, warnings));
+    EXPECT_FALSE(has(out, "none\n"));
+    EXPECT_TRUE(has(out, "MQCLOSE begin or MQI missing when MQCLOSE end was found at line "));
+    EXPECT_TRUE(has(out, "MQOPENs with missing begins or format errors was 1\n\nNo MQOPENs\n"));
+    EXPECT_TRUE(has(out, "MQGETs with missing begins or format errors was 1\n"));
+    EXPECT_TRUE(has(out, padded("Q.ONE") + " 1 00001.000000"));
+    EXPECT_TRUE(has(out, "MQCLOSEs with missing begins or format errors was 1\n\nNo MQCLOSEs\n"));
+}
+
+TEST(ApiStatsPairing, NonZeroCompletionCodesCountAsWarningOrFailed)
+{
+    Trace t;
+    for (const char *cc : {"00000000", "00000001", "01000000", "00000002", "00000000"})
+        t.put(1, "10:00:00.000000", "10:00:00.100000", "Q", "00000001", cc);
+    std::string out = report(t.text);
+    EXPECT_TRUE(has(out, padded("Q") + " 2 00000.200000 00000.100000 3 00000.300000 00000.100000 5\n"));
+}
+
+TEST(ApiStatsPairing, Put1LengthFollowsTheByteOrder)
+{
+    Trace t;
+    t.put1(1, "10:00:00.000000", "10:00:00.100000", "Q", "00040000");
+    EXPECT_TRUE(has(report(t.text, settings(false, true)), padded("Q") + " 1 00000.100000 00000.100000 0 00000.000000 00000.000000 1024\n"));
+    EXPECT_TRUE(has(report(t.text, settings(false, false)), padded("Q") + " 1 00000.100000 00000.100000 0 00000.000000 00000.000000 262144\n"));
+    t.windows = true;
+    t.text.clear();
+    t.put1(1, "10:00:00.000000", "10:00:00.100000", "Q", "00040000");
+    EXPECT_TRUE(has(report(t.text, settings(true, false)), " 262144\n"));
+}
+
+TEST(ApiStatsPairing, ObjectNameLongerThan48IsBlank)
+{
+    const std::string n48(48, 'N');
+    Trace t;
+    t.open(1, "10:00:00.000000", "10:00:00.100000", n48).open(1, "10:00:01.000000", "10:00:01.100000", n48 + "X");
+    std::string out = report(t.text);
+    EXPECT_TRUE(has(out, "\n" + n48 + " 01400006 1 "));
+    EXPECT_TRUE(has(out, "\n" + std::string(48, ' ') + " 01400006 1 "));
+}
+
+TEST(ApiStatsPairing, CrLfTraceGivesTheSameReport)
+{
+    for (bool windows : {false, true}) {
+        Trace lf, crlf;
+        lf.windows = crlf.windows = windows;
+        crlf.ending = "\r\n";
+        for (Trace *t : {&lf, &crlf})
+            t->open(1, "10:00:00.000000", "10:00:00.100000", "END.OF.LINE.Q")
+                .get(2, "10:00:01.000000", "10:00:01.100000", "G")
+                .put1(1, "10:00:02.000000", "10:00:02.300000", "P1")
+                .close(2, "10:00:03.000000", "10:00:03.100000")
+                .line("10:00:04.000000", 1, "MQPUT >>")
+                .line("10:00:04.000000", 1, "MQPUT >>");
+        std::string out = report(lf.text, settings(windows));
+        EXPECT_EQ(report(crlf.text, settings(windows)), out);
+        EXPECT_TRUE(has(out, padded("END.OF.LINE.Q") + " 01400006 1 "));
+    }
+}
+
+TEST(ApiStatsPairing, LongLineCountsAsTwoLines)
+{
+    Trace t;
+    t.line("10:00:00.000000", 1, std::string(5000, 'x'));
+    t.line("10:00:01.000000", 1, "MQI:MQOPEN HConn=01400006 ObjName=Q");
+    EXPECT_TRUE(has(report(t.text), "MQOPEN begin or MQI missing when MQOPEN end was found at line 3\n"));
+}
+
+TEST(ApiStatsPairing, CutDumpRowsGiveShortValuesOnly)
+{
+    // The name rows stop right after their labels: the name parts are filled
+    // with terminators, so the name prints empty; nothing of other lines
+    // leaks in.
+    Trace t;
+    t.line("10:00:00.000000", 1, "MQGET >>").line("10:00:00.000000", 1, "Reason        :");
+    t.line("10:00:01.000000", 1, "MQGET <<").line("10:00:01.000000", 1, "Getmsgopts:");
+    for (const char *label : {"0x0000:", "0x0010:", "0x0020:", "0x0030:", "0x0040:"})
+        t.line("10:00:01.000000", 1, label);
+    t.code("10:00:01.000000", 1, "00000000");
+    t.line("10:00:01.000000", 1, "MQI:MQGET DataLen=0000");
+    std::string out = report(t.text);
+    EXPECT_TRUE(has(out, "Total GET Bytes\n\n 1 00001.000000 00001.000000 0 00000.000000 00000.000000 "));
+}
+
+TEST(ApiStatsReport, SameQueueInTwoThreadsGetsTwoRowsAndOneSummary)
+{
+    Trace t;
+    t.put(1, "10:00:00.000000", "10:00:00.100000", "SHARED").put(2, "10:00:00.000000", "10:00:00.300000", "SHARED");
+    std::string out = report(t.text);
+    const std::string row = padded("SHARED") + " 1 ";
+    EXPECT_NE(out.find(row), out.rfind(row));
+    EXPECT_TRUE(has(out, "MQPUT:\nTotal Ok 2\nTotal Ok Elapsed Time 00000.400000\nAvg Ok Elapsed Time 00000.200000\n"));
+    EXPECT_TRUE(has(out, "Total PUT Bytes 200\n\nMQPUT1:\n"));
+}
+
+TEST(ApiStatsReport, NoProcessKeyGivesHeaderAndNone)
+{
+    Trace t;
+    t.pid = "9999";
+    t.open(1, "10:00:00.000000", "10:00:00.100000", "Q");
+    const std::string box(88, '*');
+    EXPECT_EQ(report(t.text), box + "\n*  PARSING WARNING/ERRORS:" + std::string(61, ' ') + "*\n" + box + "\nnone\n");
+}
+
+TEST(ApiStatsReport, WriteFailureIsReported)
+{
+    int in = qtest::memoryFile(Trace().open(1, "10:00:00.000000", "10:00:00.100000", "Q").text);
+    int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    EXPECT_NE(apistats::writeStatisticsReport(in, full, settings()), 0);
+    ::close(in);
+    ::close(full);
+}
