@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 
 #include "linetext.h"
@@ -20,7 +21,21 @@ public:
 
     // Fills `line` with the next piece; false at the end of the input (or on
     // a read error, which is remembered in readError()).
-    bool next(LineText &line);
+    bool next(LineText &line)
+    {
+        if (end_ - pos_ < kMaxPiece && !eof_)
+            refill();
+        std::size_t avail = end_ - pos_;
+        if (avail == 0)
+            return false;
+        std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
+        const char *start = buf_.get() + pos_;
+        const void *nl = std::memchr(start, '\n', limit);
+        std::size_t len = nl ? static_cast<std::size_t>(static_cast<const char *>(nl) - start) + 1 : limit;
+        pos_ += len;
+        line.set(start, len);
+        return true;
+    }
 
     int readError() const { return readErrno_; }
 

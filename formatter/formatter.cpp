@@ -267,11 +267,67 @@ ThreadContext *Formatter::selectThread(std::string_view key)
 
 std::size_t findCallMarker(const LineText &line)
 {
-    // Most lines have neither marker: memchr finds that fastest.
-    static constexpr Needle kEntry(" >>");
-    static constexpr Needle kExit(" <<");
-    std::size_t pos = findRare(line.data, line.bodyLen, kEntry);
-    return pos != std::string_view::npos ? pos : findRare(line.data, line.bodyLen, kExit);
+    constexpr std::size_t npos = std::string_view::npos;
+    const char *text = line.data;
+    const std::size_t len = line.bodyLen;
+    std::size_t exit = npos;
+    // A marker is a blank and two equal arrows. The arrows of a line are
+    // visited in order and each is tried as the first arrow of a marker; the
+    // first entry marker met is the first one of the line.
+    auto tryArrow = [&](std::size_t p) {
+        if (p == 0 || p + 2 > len || text[p - 1] != ' ' || text[p + 1] != text[p])
+            return npos;
+        if (text[p] == '>')
+            return p - 1;
+        if (exit == npos)
+            exit = p - 1;
+        return npos;
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Most lines hold no arrow at all: 16 bytes are looked at in one step.
+    // '<' and '>' differ in one bit only, so one comparison finds both.
+    if (len >= 16) {
+        const __m128i bit = _mm_set1_epi8(0x02);
+        const __m128i arrow = _mm_set1_epi8('>');
+        auto arrows = [&](std::size_t at) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at));
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, bit), arrow)));
+        };
+        auto visit = [&](std::size_t base, unsigned m) {
+            for (; m != 0; m &= m - 1) {
+                std::size_t found = tryArrow(base + static_cast<std::size_t>(__builtin_ctz(m)));
+                if (found != npos)
+                    return found;
+            }
+            return npos;
+        };
+        for (; i + 16 <= len; i += 16) {
+            if (unsigned m = arrows(i)) {
+                std::size_t found = visit(i, m);
+                if (found != npos)
+                    return found;
+            }
+        }
+        if (i < len) {
+            // The last block overlaps the one before; its first bytes are done.
+            const std::size_t base = len - 16;
+            const unsigned done = static_cast<unsigned>(i - base);
+            std::size_t found = visit(base, arrows(base) >> done << done);
+            if (found != npos)
+                return found;
+        }
+        return exit;
+    }
+#endif
+    for (; i < len; ++i) {
+        if ((text[i] | 2) == '>') {
+            std::size_t found = tryArrow(i);
+            if (found != npos)
+                return found;
+        }
+    }
+    return exit;
 }
 
 void Formatter::noteCallName(ThreadContext &tc, const LineText &line) const
@@ -300,12 +356,16 @@ void Formatter::writeRestartWarning(const ThreadContext &tc, const char *name)
     out_.print("%s FORMAT WARNING END\n", tc.prefix);
 }
 
+bool Formatter::mayHoldTrigger(const LineText &line) const
+{
+    return anywhereTriggers_ || (line.hasNewline && line.bodyLen > 0 &&
+                                 endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])]);
+}
+
 void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
 {
     const bool endCandidate = line.hasNewline && line.bodyLen > 0 &&
                               endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
-    if (!endCandidate && !anywhereTriggers_)
-        return;
     for (const Trigger *t : triggers_) {
         bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text.text) : line.contains(t->text);
         if (!hit)
@@ -670,7 +730,8 @@ void Formatter::processLine(const LineText &line)
         // progress (most lines) skips the handlers.
         if (tc->busy)
             runHandlers(*tc, line);
-        runTriggers(*tc, line);
+        if (mayHoldTrigger(line))
+            runTriggers(*tc, line);
         if (pass == 0)
             out_.write(line.data, line.len);
         if (!tc->busy)

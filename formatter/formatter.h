@@ -31,6 +31,7 @@ private:
     bool findKey(const LineText &line, std::string_view &key) const;
     void noteCallName(ThreadContext &tc, const LineText &line) const;
     void runHandlers(ThreadContext &tc, const LineText &line);
+    bool mayHoldTrigger(const LineText &line) const;
     void runTriggers(ThreadContext &tc, const LineText &line);
     bool needsRepass(const ThreadContext &tc) const;
     bool anyCaptureActive(const ThreadContext &tc) const;
