@@ -20,6 +20,7 @@
 #include "linescan.h"
 #include "linetext.h"
 #include "outwriter.h"
+#include "threadkey.h"
 
 // Seconds from `start` to `end`, two timestamp texts shaped HH:MM:SS.uuuuuu
 // (at most 15 characters of each are read). An end that lies more than
@@ -75,8 +76,8 @@ struct CallState {
 
 // Everything kept for one traced thread.
 struct ThreadStats {
-    char threadKey[40] = {};
-    std::size_t keyLength = 0;
+    char key[40] = {};
+    std::size_t keyLen = 0;
     bool armed = false; // a countdown waits for a dump row on a coming line
     char startTime[16] = {};
     char endTime[16] = {};
@@ -104,12 +105,11 @@ public:
     // checking the quick rejection.
     void setCheckEveryLine(bool on) { checkEveryLine_ = on; }
 
-    const std::vector<std::unique_ptr<ThreadStats>> &threads() const { return threads_; }
+    const std::vector<std::unique_ptr<ThreadStats>> &threads() const { return threads_.items(); }
     long long lineNumber() const { return lineNumber_; }
     long long warningCount() const { return warningCount_; }
 
 private:
-    ThreadStats &threadFor(const char *key, std::size_t len);
     bool waiting(const CallState &c) const;
     bool armed(const ThreadStats &t) const;
 
@@ -127,17 +127,14 @@ private:
     void complete(ThreadStats &t, CallKind kind, long long bytes);
 
     Settings settings_;
-    std::string_view processKey_;
+    Needle processKey_;
     bool windows_;
     OutWriter &out_;
     long long lineNumber_ = 0;
     long long warningCount_ = 0;
     bool checkEveryLine_ = false;
     char dataLength_[9] = {};
-    std::vector<std::unique_ptr<ThreadStats>> threads_;
-    std::unordered_map<std::string_view, ThreadStats *> threadIndex_;
-    static constexpr std::size_t kThreadCacheSize = 256;
-    ThreadStats *threadCache_[kThreadCacheSize] = {};
+    ThreadTable<ThreadStats> threads_;
 };
 
 // Reads the trace from `inFd` and writes the whole report to `outFd`.

@@ -19,8 +19,6 @@ constexpr std::size_t kHConnWidth = 8;
 
 // Rows of one kind searched one by one; beyond this a hash index is used.
 constexpr std::size_t kScanLimit = 8;
-// The same for the threads.
-constexpr std::size_t kThreadScanLimit = 16;
 
 const char *const kBlankName = "                                                ";
 
@@ -63,42 +61,6 @@ struct WindowsRow {
     }
 };
 
-// True when the `n` characters at `a` and `b` are equal. Keys and texts are
-// short, so an inline loop is cheaper than a library call; thread keys
-// mostly differ in their last characters, so the loop runs from the end.
-inline bool sameChars(const char *a, const char *b, std::size_t n)
-{
-    while (n > 0) {
-        --n;
-        if (a[n] != b[n])
-            return false;
-    }
-    return true;
-}
-
-// First occurrence of `key` (at least one character) in the body, or npos.
-// The process key ends in a period, which is rare in a trace line before
-// the key (the timestamp has one), so the search visits the occurrences of
-// the key's last character and compares the text before each.
-std::size_t findKey(const LineText &line, std::string_view key)
-{
-    if (key.empty() || key.size() > line.bodyLen)
-        return npos;
-    const char *data = line.data;
-    const std::size_t tail = key.size() - 1;
-    const char last = key[tail];
-    for (std::size_t i = tail; i < line.bodyLen;) {
-        const void *hit = std::memchr(data + i, last, line.bodyLen - i);
-        if (hit == nullptr)
-            return npos;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char *>(hit) - data);
-        if (sameChars(data + at - tail, key.data(), tail))
-            return at - tail;
-        i = at + 1;
-    }
-    return npos;
-}
-
 constexpr unsigned bit(Text text) { return 1u << static_cast<int>(text); }
 
 // The texts that each kind's steps look for.
@@ -116,48 +78,9 @@ constexpr unsigned kKindTexts[kKindCount] = {
 } // namespace
 
 StatsRun::StatsRun(const Settings &settings, OutWriter &out)
-    : settings_(settings), processKey_(settings_.processKey, ::strnlen(settings_.processKey, sizeof settings_.processKey)),
+    : settings_(settings), processKey_(std::string_view(settings_.processKey, ::strnlen(settings_.processKey, sizeof settings_.processKey))),
       windows_(settings.os == TraceOs::Windows), out_(out)
 {
-}
-
-ThreadStats &StatsRun::threadFor(const char *key, std::size_t len)
-{
-    auto matches = [key, len](const ThreadStats *t) {
-        return t->keyLength == len && sameChars(t->threadKey, key, len);
-    };
-    // Thread keys of one process differ mostly in their last characters; a
-    // small table indexed by those finds the thread of most lines at once.
-    const unsigned char last = static_cast<unsigned char>(key[len - 1]);
-    const unsigned char before = len > 1 ? static_cast<unsigned char>(key[len - 2]) : 0;
-    ThreadStats *&cached = threadCache_[(last + 7u * before + 31u * len) % kThreadCacheSize];
-    if (cached != nullptr && matches(cached))
-        return *cached;
-    if (threads_.size() <= kThreadScanLimit) {
-        for (const auto &t : threads_) {
-            if (matches(t.get())) {
-                cached = t.get();
-                return *cached;
-            }
-        }
-    } else {
-        auto it = threadIndex_.find(std::string_view(key, len));
-        if (it != threadIndex_.end()) {
-            cached = it->second;
-            return *cached;
-        }
-    }
-    auto stats = std::make_unique<ThreadStats>();
-    std::memcpy(stats->threadKey, key, len);
-    stats->keyLength = len;
-    cached = stats.get();
-    threads_.push_back(std::move(stats));
-    if (threads_.size() > kThreadScanLimit) {
-        // Past a handful of threads a hash index replaces the list walk.
-        for (std::size_t i = threadIndex_.size(); i < threads_.size(); ++i)
-            threadIndex_.emplace(std::string_view(threads_[i]->threadKey, threads_[i]->keyLength), threads_[i].get());
-    }
-    return *cached;
 }
 
 // True while a countdown of the kind waits for a dump row, so that the next
@@ -579,23 +502,11 @@ void StatsRun::complete(ThreadStats &t, CallKind kind, long long bytes)
 void StatsRun::processLine(const LineText &line)
 {
     ++lineNumber_;
-    const std::size_t key = findKey(line, processKey_);
-    if (key == npos)
+    std::string_view key;
+    if (!findThreadKey(line, processKey_, key))
         return;
-    // The thread key runs from the process key to the first blank after it
-    // and holds 1 to 39 characters, so the blank must stand within 40.
-    const char *token = line.data + key;
-    const std::size_t window = std::min<std::size_t>(line.bodyLen - key, 40);
-    std::size_t length = 0;
-    while (length < window && token[length] != ' ')
-        ++length;
-    if (length == window || length < 1 || length > 39)
-        return;
-    // The key is a C string: a NUL byte in the token ends it.
-    std::size_t keyLength = 0;
-    while (keyLength < length && token[keyLength] != '\0')
-        ++keyLength;
-    ThreadStats &t = threadFor(token, keyLength);
+    bool created = false;
+    ThreadStats &t = threads_.get(key, created);
     LineScan scan(line);
     if (!checkEveryLine_ && !t.armed && !scan.anyKeyword())
         return;

@@ -104,10 +104,10 @@ void StatsRun::writeReport()
     }
 
     KindTotals totals[kKindCount];
-    for (const auto &thread : threads_) {
+    for (const auto &thread : threads_.items()) {
         out_.print("\n\n");
         out_.print("%s", kBoxLine);
-        out_.print("*   STATS FOR PID.TID %s\n", thread->threadKey);
+        out_.print("*   STATS FOR PID.TID %s\n", thread->key);
         out_.print("%s", kBoxLine);
         for (int k = 0; k < kKindCount; ++k) {
             const Section &section = kSections[k];

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "linereader.h"
+#include "threadkey.h"
 #include "render.h"
 
 namespace {
@@ -192,29 +193,8 @@ Formatter::Formatter(const RunSettings &settings, OutWriter &out)
 
 Formatter::~Formatter() = default;
 
-bool Formatter::findKey(const LineText &line, std::string_view &key) const
+void Formatter::buildPrefix(ThreadContext &tc) const
 {
-    std::size_t start = line.find(processKey_);
-    if (start == std::string_view::npos)
-        return false;
-    // The key ends at the next blank; only keys of up to 39 characters count,
-    // so no blank within 40 characters means no key.
-    std::size_t limit = line.bodyLen - start < 40 ? line.bodyLen - start : 40;
-    std::size_t len = 0;
-    while (len < limit && line.data[start + len] != ' ')
-        ++len;
-    if (len == limit || len < 1 || len > 39)
-        return false;
-    key = std::string_view(line.data + start, len);
-    return true;
-}
-
-ThreadContext *Formatter::createThread(std::string_view key)
-{
-    auto tc = std::make_unique<ThreadContext>();
-    if (!key.empty())
-        std::memcpy(tc->key, key.data(), key.size());
-    tc->keyLen = key.size();
     std::size_t width = 0;
     std::size_t column = 0;
     switch (settings_.os) {
@@ -233,36 +213,22 @@ ThreadContext *Formatter::createThread(std::string_view key)
         width = 5;
         break;
     }
-    std::memset(tc->prefix, ' ', width);
-    tc->prefix[width] = '\0';
+    std::memset(tc.prefix, ' ', width);
+    tc.prefix[width] = '\0';
     if (settings_.os == OsKind::Unix || settings_.os == OsKind::Windows) {
+        // A key that would run past the end of the prefix is cut there.
         std::size_t room = width - column;
-        std::memcpy(tc->prefix + column, key.data(), key.size() < room ? key.size() : room);
+        std::memcpy(tc.prefix + column, tc.key, tc.keyLen < room ? tc.keyLen : room);
     }
-    ThreadContext *raw = tc.get();
-    threads_.push_back(std::move(tc));
-    byKey_.emplace(std::string_view(raw->key, raw->keyLen), raw);
-    return raw;
 }
 
-ThreadContext *Formatter::selectThread(std::string_view key)
+ThreadContext &Formatter::threadOf(std::string_view key)
 {
-    auto same = [&](const ThreadContext *tc) {
-        return tc != nullptr && std::string_view(tc->key, tc->keyLen) == key;
-    };
-    if (same(current_))
-        return current_;
-    // Interleaved threads: a small cache indexed by the key's last characters
-    // saves the hash lookup for the few threads a trace usually shows.
-    const std::size_t n = key.size();
-    const std::size_t slot = (static_cast<unsigned char>(key[n - 1]) * 7u +
-                              (n > 1 ? static_cast<unsigned char>(key[n - 2]) : 0u) + n) % kRecentSlots;
-    if (!same(recent_[slot])) {
-        auto it = byKey_.find(key);
-        recent_[slot] = it != byKey_.end() ? it->second : createThread(key);
-    }
-    current_ = recent_[slot];
-    return current_;
+    bool created = false;
+    ThreadContext &tc = threads_.get(key, created);
+    if (created)
+        buildPrefix(tc);
+    return tc;
 }
 
 std::size_t findCallMarker(const LineText &line)
@@ -714,17 +680,15 @@ void Formatter::processLine(const LineText &line)
         ThreadContext *tc;
         if (keyed) {
             std::string_view key;
-            if (!findKey(line, key)) {
+            if (!findThreadKey(line, processKey_, key)) {
                 if (pass == 0)
                     out_.write(line.data, line.len);
                 return;
             }
-            tc = selectThread(key);
+            tc = &threadOf(key);
             noteCallName(*tc, line);
         } else {
-            if (current_ == nullptr)
-                current_ = createThread({});
-            tc = current_;
+            tc = &threadOf({});
         }
         // Only a trigger starts a capture, so a thread without one in
         // progress (most lines) skips the handlers.

@@ -12,6 +12,7 @@
 #include "linetext.h"
 #include "outwriter.h"
 #include "settings.h"
+#include "threadkey.h"
 
 class Formatter {
 public:
@@ -26,9 +27,8 @@ public:
 private:
     struct Trigger;
 
-    ThreadContext *selectThread(std::string_view key);
-    ThreadContext *createThread(std::string_view key);
-    bool findKey(const LineText &line, std::string_view &key) const;
+    ThreadContext &threadOf(std::string_view key);
+    void buildPrefix(ThreadContext &tc) const;
     void noteCallName(ThreadContext &tc, const LineText &line) const;
     void runHandlers(ThreadContext &tc, const LineText &line);
     bool mayHoldTrigger(const LineText &line) const;
@@ -51,11 +51,7 @@ private:
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};
     bool anywhereTriggers_ = false;          // some active trigger may stand anywhere in a line      // last characters of the end-of-line triggers
-    std::vector<std::unique_ptr<ThreadContext>> threads_;  // in creation order
-    std::unordered_map<std::string_view, ThreadContext *> byKey_;
-    ThreadContext *current_ = nullptr;
-    static constexpr std::size_t kRecentSlots = 61;
-    ThreadContext *recent_[kRecentSlots] = {};
+    ThreadTable<ThreadContext> threads_;
     std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line
     LineText savedLine_;
 };

@@ -1,0 +1,120 @@
+// The pid.tid token of a trace line and the per-thread records keyed by it,
+// shared by both tools.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "linetext.h"
+
+// Finds the line's thread key: from the first occurrence of the process key
+// (process id and period) to the next blank, which must stand within 40
+// characters (1 to 39 of key). A NUL byte ends the key, as the end of a C
+// string would. False when the line has no key.
+inline bool findThreadKey(const LineText &line, const Needle &processKey, std::string_view &key)
+{
+    const std::size_t start = line.find(processKey);
+    if (start == std::string_view::npos)
+        return false;
+    const char *token = line.data + start;
+    const std::size_t limit = line.bodyLen - start < 40 ? line.bodyLen - start : 40;
+    std::size_t len = 0;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' ');
+    while (len + 16 <= limit) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(token + len));
+        const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blank)));
+        if (m != 0) {
+            len += static_cast<std::size_t>(__builtin_ctz(m));
+            break;
+        }
+        len += 16;
+    }
+#endif
+    while (len < limit && token[len] != ' ')
+        ++len;
+    if (len == limit || len < 1 || len > 39)
+        return false;
+    const void *nul = std::memchr(token, '\0', len);
+    key = std::string_view(token, nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - token) : len);
+    return true;
+}
+
+// Equality of two keys of the same length, with fixed-size loads that stay
+// within the keys (keys are short: a call of memcmp would cost more).
+inline bool sameKeyBytes(const char *a, const char *b, std::size_t n)
+{
+    auto load8 = [](const char *p) { unsigned long long v; std::memcpy(&v, p, 8); return v; };
+    auto load4 = [](const char *p) { unsigned v; std::memcpy(&v, p, 4); return v; };
+    if (n >= 8 && n <= 16)
+        return load8(a) == load8(b) && load8(a + n - 8) == load8(b + n - 8);
+    if (n >= 4 && n < 8)
+        return load4(a) == load4(b) && load4(a + n - 4) == load4(b + n - 4);
+    if (n < 4)
+        return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
+    return std::memcmp(a, b, n) == 0;
+}
+
+// The records of the traced threads, in the order of their first line. T
+// has the members `char key[40]` and `std::size_t keyLen`. A trace usually
+// interleaves a few threads, so the record of the previous line and a small
+// table of recent ones are tried before the hash index.
+template <class T>
+class ThreadTable {
+public:
+    // The record of `key`; a new one (default-constructed, key filled in) is
+    // appended when the key was not seen before, and `created` is set.
+    T &get(std::string_view key, bool &created)
+    {
+        created = false;
+        if (current_ != nullptr && same(*current_, key))
+            return *current_;
+        T *&recent = recent_[slotOf(key)];
+        if (recent == nullptr || !same(*recent, key)) {
+            auto it = index_.find(key);
+            if (it != index_.end()) {
+                recent = it->second;
+            } else {
+                auto item = std::make_unique<T>();
+                if (!key.empty())
+                    std::memcpy(item->key, key.data(), key.size());
+                item->keyLen = key.size();
+                recent = item.get();
+                items_.push_back(std::move(item));
+                index_.emplace(std::string_view(recent->key, recent->keyLen), recent);
+                created = true;
+            }
+        }
+        current_ = recent;
+        return *current_;
+    }
+
+    std::size_t size() const { return items_.size(); }
+    const std::vector<std::unique_ptr<T>> &items() const { return items_; }
+
+private:
+    static constexpr std::size_t kRecent = 61;
+
+    static bool same(const T &t, std::string_view key)
+    {
+        return t.keyLen == key.size() && sameKeyBytes(t.key, key.data(), key.size());
+    }
+    static std::size_t slotOf(std::string_view key)
+    {
+        const std::size_t n = key.size();
+        if (n == 0)
+            return 0;
+        const unsigned last = static_cast<unsigned char>(key[n - 1]);
+        const unsigned before = n > 1 ? static_cast<unsigned char>(key[n - 2]) : 0u;
+        return (last * 7u + before * 131u + n) % kRecent;
+    }
+
+    std::vector<std::unique_ptr<T>> items_;
+    std::unordered_map<std::string_view, T *> index_;
+    T *recent_[kRecent] = {};
+    T *current_ = nullptr;
+};
