@@ -24,39 +24,32 @@ inline bool findThreadKey(const LineText &line, const Needle &processKey, std::s
     const std::size_t limit = line.bodyLen - start < 40 ? line.bodyLen - start : 40;
     std::size_t len = 0;
 #if defined(__SSE2__)
-    const __m128i blank = _mm_set1_epi8(' ');
-    while (len + 16 <= limit) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(token + len));
-        const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, blank)));
-        if (m != 0) {
-            len += static_cast<std::size_t>(__builtin_ctz(m));
-            break;
+    if (limit >= 16) {
+        // Most keys end within 16 characters: one step finds the blank, and
+        // tells whether a NUL byte comes before it.
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(token));
+        const unsigned blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(' '))));
+        if (blanks != 0) {
+            len = static_cast<std::size_t>(__builtin_ctz(blanks));
+            if (len < 1)
+                return false;
+            const unsigned nuls = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128()))) &
+                                  ((1u << len) - 1);
+            key = std::string_view(token, nuls ? static_cast<std::size_t>(__builtin_ctz(nuls)) : len);
+            return true;
         }
-        len += 16;
+        len = 16;
     }
 #endif
     while (len < limit && token[len] != ' ')
         ++len;
-    if (len == limit || len < 1 || len > 39)
+    if (len == limit)
+        return false;
+    if (len < 1 || len > 39)
         return false;
     const void *nul = std::memchr(token, '\0', len);
     key = std::string_view(token, nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - token) : len);
     return true;
-}
-
-// Equality of two keys of the same length, with fixed-size loads that stay
-// within the keys (keys are short: a call of memcmp would cost more).
-inline bool sameKeyBytes(const char *a, const char *b, std::size_t n)
-{
-    auto load8 = [](const char *p) { unsigned long long v; std::memcpy(&v, p, 8); return v; };
-    auto load4 = [](const char *p) { unsigned v; std::memcpy(&v, p, 4); return v; };
-    if (n >= 8 && n <= 16)
-        return load8(a) == load8(b) && load8(a + n - 8) == load8(b + n - 8);
-    if (n >= 4 && n < 8)
-        return load4(a) == load4(b) && load4(a + n - 4) == load4(b + n - 4);
-    if (n < 4)
-        return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
-    return std::memcmp(a, b, n) == 0;
 }
 
 // The records of the traced threads, in the order of their first line. T
@@ -97,11 +90,11 @@ public:
     const std::vector<std::unique_ptr<T>> &items() const { return items_; }
 
 private:
-    static constexpr std::size_t kRecent = 61;
+    static constexpr std::size_t kRecent = 64;
 
     static bool same(const T &t, std::string_view key)
     {
-        return t.keyLen == key.size() && sameKeyBytes(t.key, key.data(), key.size());
+        return t.keyLen == key.size() && sameBytes(t.key, key.data(), key.size());
     }
     static std::size_t slotOf(std::string_view key)
     {
@@ -110,7 +103,7 @@ private:
             return 0;
         const unsigned last = static_cast<unsigned char>(key[n - 1]);
         const unsigned before = n > 1 ? static_cast<unsigned char>(key[n - 2]) : 0u;
-        return (last * 7u + before * 131u + n) % kRecent;
+        return (last * 7u + before * 131u + n) & (kRecent - 1);
     }
 
     std::vector<std::unique_ptr<T>> items_;

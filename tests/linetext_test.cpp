@@ -63,3 +63,70 @@ TEST(LineSearch, LineEndingBelongsToNoMatch)
 }
 
 } // namespace
+
+#include "threadkey.h"
+
+namespace {
+
+// The plain reading: from the first occurrence of the process key to the
+// next blank, 1 to 39 characters, cut at a NUL byte.
+bool plainThreadKey(std::string_view body, std::string_view processKey, std::string &key)
+{
+    std::size_t start = body.find(processKey);
+    if (start == std::string_view::npos)
+        return false;
+    std::size_t blank = body.find(' ', start);
+    if (blank == std::string_view::npos || blank - start < 1 || blank - start > 39)
+        return false;
+    std::string token(body.substr(start, blank - start));
+    key = token.substr(0, token.find('\0'));
+    return true;
+}
+
+TEST(ThreadKeys, FoundAsThePlainReadingFindsThem)
+{
+    std::mt19937 rng(29);
+    const std::string alphabet = std::string("38.5 1x") + '\0';
+    const Needle processKey("3853.");
+    for (int round = 0; round < 100000; ++round) {
+        std::string text = randomText(rng, alphabet, 30) + (rng() % 2 ? "3853." : "") + randomText(rng, alphabet, 50);
+        LineText line;
+        line.set(text.data(), text.size());
+        std::string want;
+        std::string_view got;
+        bool wantFound = plainThreadKey(line.body(), "3853.", want);
+        ASSERT_EQ(findThreadKey(line, processKey, got), wantFound) << text;
+        if (wantFound) {
+            ASSERT_EQ(std::string(got), want) << text;
+        }
+    }
+}
+
+struct Record {
+    char key[40] = {};
+    std::size_t keyLen = 0;
+    int serial = 0;
+};
+
+TEST(ThreadKeys, TableKeepsOneRecordPerKeyInFirstSeenOrder)
+{
+    ThreadTable<Record> table;
+    std::mt19937 rng(31);
+    std::vector<std::string> order;
+    for (int i = 0; i < 20000; ++i) {
+        std::string key = "3853." + std::to_string(rng() % (i < 10000 ? 9 : 3000));
+        bool created = false;
+        Record &r = table.get(key, created);
+        if (created) {
+            r.serial = static_cast<int>(order.size());
+            order.push_back(key);
+        }
+        ASSERT_EQ(std::string(r.key, r.keyLen), key);
+        ASSERT_EQ(order[static_cast<std::size_t>(r.serial)], key);
+    }
+    ASSERT_EQ(table.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(std::string(table.items()[i]->key), order[i]);
+}
+
+} // namespace
