@@ -54,8 +54,8 @@ inline bool findThreadKey(const LineText &line, const Needle &processKey, std::s
 
 // The records of the traced threads, in the order of their first line. T
 // has the members `char key[40]` and `std::size_t keyLen`. A trace usually
-// interleaves a few threads, so the record of the previous line and a small
-// table of recent ones are tried before the hash index.
+// interleaves a few threads, so a small table of recent ones, indexed by the
+// key's last characters, is tried before the hash index.
 template <class T>
 class ThreadTable {
 public:
@@ -64,8 +64,6 @@ public:
     T &get(std::string_view key, bool &created)
     {
         created = false;
-        if (current_ != nullptr && same(*current_, key))
-            return *current_;
         T *&recent = recent_[slotOf(key)];
         if (recent == nullptr || !same(*recent, key)) {
             auto it = index_.find(key);
@@ -82,8 +80,7 @@ public:
                 created = true;
             }
         }
-        current_ = recent;
-        return *current_;
+        return *recent;
     }
 
     std::size_t size() const { return items_.size(); }
@@ -109,5 +106,4 @@ private:
     std::vector<std::unique_ptr<T>> items_;
     std::unordered_map<std::string_view, T *> index_;
     T *recent_[kRecent] = {};
-    T *current_ = nullptr;
 };
