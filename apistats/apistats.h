@@ -120,6 +120,12 @@ private:
                       std::size_t namePos) const;
     void warn(const char *format);
 
+    void enterCall(CallState &c, const char *unfinished);
+    void finishCall(CallState &c);
+    void startAndExitSteps(LineScan &s, ThreadStats &t, CallState &c, Text exit);
+    void exitStep(LineScan &s, ThreadStats &t, CallState &c, Text exit);
+    void optionsHeaderStep(LineScan &s, ThreadStats &t, CallState &c, Text header);
+    void compcodeStep(LineScan &s, CallState &c);
     void openSteps(LineScan &s, ThreadStats &t);
     void closeSteps(LineScan &s, ThreadStats &t);
     void getOrPutSteps(LineScan &s, ThreadStats &t, CallKind kind);

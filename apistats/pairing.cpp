@@ -213,33 +213,72 @@ void StatsRun::optionsCountdownStep(LineScan &s, ThreadStats &t, CallState &c, b
         line.copy(t.queueName + namePos, row.charColumn() + offset, count);
 }
 
+// An entry line of the kind: a call still open is reported, then the kind
+// starts over. Every flag and countdown is cleared; each kind's steps use
+// only their own, so clearing the others changes nothing.
+void StatsRun::enterCall(CallState &c, const char *unfinished)
+{
+    c.inCall = 'Y';
+    if (c.ended == 'N') {
+        warn(unfinished);
+        ++c.errorCount;
+    }
+    c.ended = 'N';
+    c.startSeen = c.codeSeen = c.mqiSeen = c.optionsSeen = c.lengthSeen = 'N';
+    c.codeCountdown = c.optionsCountdown = c.lengthCountdown = 0;
+}
+
+// The call is over, complete or not: the kind waits for its next entry.
+void StatsRun::finishCall(CallState &c)
+{
+    c.inCall = c.startSeen = c.mqiSeen = c.codeSeen = c.optionsSeen = c.lengthSeen = 'N';
+    c.ended = 'Y';
+    c.optionsCountdown = c.lengthCountdown = 0;
+}
+
+// The steps that several kinds share: the start line, the exit line, the
+// options header and the "Compcode:" header.
+void StatsRun::startAndExitSteps(LineScan &s, ThreadStats &t, CallState &c, Text exit)
+{
+    if (s.has(Text::Reason) && c.inCall == 'Y' && c.ended == 'N') {
+        c.startSeen = 'Y';
+        takeTimestamp(s.line(), t.startTime);
+    }
+    exitStep(s, t, c, exit);
+}
+
+void StatsRun::exitStep(LineScan &s, ThreadStats &t, CallState &c, Text exit)
+{
+    if (s.has(exit) && c.inCall == 'Y') {
+        c.ended = 'Y';
+        takeTimestamp(s.line(), t.endTime);
+    }
+}
+
+void StatsRun::optionsHeaderStep(LineScan &s, ThreadStats &t, CallState &c, Text header)
+{
+    if (s.has(header) && c.ended == 'Y') {
+        c.optionsCountdown = 1;
+        c.optionsSeen = 'Y';
+        std::memcpy(t.queueName, kBlankName, kNameWidth);
+    }
+}
+
+void StatsRun::compcodeStep(LineScan &s, CallState &c)
+{
+    if (s.has(Text::Compcode) && c.inCall == 'Y' && c.ended == 'Y')
+        c.codeCountdown = 1;
+}
+
 void StatsRun::openSteps(LineScan &s, ThreadStats &t)
 {
     const LineText &line = s.line();
     CallState &c = t.calls[kOpen];
-    if (s.has(Text::OpenEntry)) {
-        c.inCall = 'Y';
-        if (c.ended == 'N') {
-            warn("MQOPEN begin found before MQOPEN end at line %lld\n");
-            ++c.errorCount;
-        }
-        c.ended = 'N';
-        c.startSeen = 'N';
-        c.codeSeen = 'N';
-        c.mqiSeen = 'N';
-        c.codeCountdown = 0;
-    }
-    if (s.has(Text::Reason) && c.inCall == 'Y' && c.ended == 'N') {
-        c.startSeen = 'Y';
-        takeTimestamp(line, t.startTime);
-    }
-    if (s.has(Text::OpenExit) && c.inCall == 'Y') {
-        c.ended = 'Y';
-        takeTimestamp(line, t.endTime);
-    }
+    if (s.has(Text::OpenEntry))
+        enterCall(c, "MQOPEN begin found before MQOPEN end at line %lld\n");
+    startAndExitSteps(s, t, c, Text::OpenExit);
     codeCountdownStep(s, t, c, false);
-    if (s.has(Text::Compcode) && c.inCall == 'Y' && c.ended == 'Y')
-        c.codeCountdown = 1;
+    compcodeStep(s, c);
     if (s.has(Text::MqiOpen)) {
         std::size_t hConn = s.find(Text::HConn);
         std::size_t objName = s.find(Text::ObjName);
@@ -257,11 +296,7 @@ void StatsRun::openSteps(LineScan &s, ThreadStats &t)
                 ++c.errorCount;
                 warn("MQOPEN begin or MQI missing when MQOPEN end was found at line %lld\n");
             }
-            c.inCall = 'N';
-            c.startSeen = 'N';
-            c.codeSeen = 'N';
-            c.mqiSeen = 'N';
-            c.ended = 'Y';
+            finishCall(c);
         }
     }
 }
@@ -270,17 +305,8 @@ void StatsRun::closeSteps(LineScan &s, ThreadStats &t)
 {
     const LineText &line = s.line();
     CallState &c = t.calls[kClose];
-    if (s.has(Text::CloseEntry)) {
-        c.inCall = 'Y';
-        if (c.ended == 'N') {
-            warn("MQCLOSE begin found before MQCLOSE end at line %lld\n");
-            ++c.errorCount;
-        }
-        c.ended = 'N';
-        c.mqiSeen = 'N';
-        c.codeSeen = 'N';
-        c.codeCountdown = 0;
-    }
+    if (s.has(Text::CloseEntry))
+        enterCall(c, "MQCLOSE begin found before MQCLOSE end at line %lld\n");
     if (s.has(Text::MqiClose)) {
         std::size_t hConn = s.find(Text::HConn);
         if (hConn != npos) {
@@ -289,13 +315,9 @@ void StatsRun::closeSteps(LineScan &s, ThreadStats &t)
             c.mqiSeen = 'Y';
         }
     }
-    if (s.has(Text::CloseExit) && c.inCall == 'Y') {
-        c.ended = 'Y';
-        takeTimestamp(line, t.endTime);
-    }
+    exitStep(s, t, c, Text::CloseExit);
     codeCountdownStep(s, t, c, true);
-    if (s.has(Text::Compcode) && c.inCall == 'Y' && c.ended == 'Y')
-        c.codeCountdown = 1;
+    compcodeStep(s, c);
     if (c.codeSeen == 'Y') {
         c.codeCountdown = 0;
         if (c.inCall == 'Y' && c.mqiSeen == 'Y' && c.ended == 'Y' && c.codeSeen == 'Y') {
@@ -304,10 +326,7 @@ void StatsRun::closeSteps(LineScan &s, ThreadStats &t)
             ++c.errorCount;
             warn("MQCLOSE begin or MQI missing when MQCLOSE end was found at line %lld\n");
         }
-        c.inCall = 'N';
-        c.mqiSeen = 'N';
-        c.codeSeen = 'N';
-        c.ended = 'Y';
+        finishCall(c);
     }
 }
 
@@ -318,38 +337,14 @@ void StatsRun::getOrPutSteps(LineScan &s, ThreadStats &t, CallKind kind)
     const LineText &line = s.line();
     const bool put = kind == kPut;
     CallState &c = t.calls[kind];
-    if (s.has(put ? Text::PutEntry : Text::GetEntry)) {
-        c.inCall = 'Y';
-        if (c.ended == 'N') {
-            warn(put ? "MQPUT begin found before MQPUT end at line %lld\n"
-                     : "MQGET begin found before MQGET end at line %lld\n");
-            ++c.errorCount;
-        }
-        c.startSeen = 'N';
-        c.ended = 'N';
-        c.optionsSeen = 'N';
-        c.codeSeen = 'N';
-        c.mqiSeen = 'N';
-        c.codeCountdown = 0;
-        c.optionsCountdown = 0;
-    }
-    if (s.has(Text::Reason) && c.inCall == 'Y' && c.ended == 'N') {
-        c.startSeen = 'Y';
-        takeTimestamp(line, t.startTime);
-    }
-    if (s.has(put ? Text::PutExit : Text::GetExit) && c.inCall == 'Y') {
-        c.ended = 'Y';
-        takeTimestamp(line, t.endTime);
-    }
+    if (s.has(put ? Text::PutEntry : Text::GetEntry))
+        enterCall(c, put ? "MQPUT begin found before MQPUT end at line %lld\n"
+                         : "MQGET begin found before MQGET end at line %lld\n");
+    startAndExitSteps(s, t, c, put ? Text::PutExit : Text::GetExit);
     optionsCountdownStep(s, t, c, put);
-    if (s.has(put ? Text::PutOptions : Text::GetOptions) && c.ended == 'Y') {
-        c.optionsCountdown = 1;
-        c.optionsSeen = 'Y';
-        std::memcpy(t.queueName, kBlankName, kNameWidth);
-    }
+    optionsHeaderStep(s, t, c, put ? Text::PutOptions : Text::GetOptions);
     codeCountdownStep(s, t, c, false);
-    if (s.has(Text::Compcode) && c.inCall == 'Y' && c.ended == 'Y')
-        c.codeCountdown = 1;
+    compcodeStep(s, c);
     if (s.has(put ? Text::MqiPut : Text::MqiGet)) {
         // The data length stands after "BufLen=" or "DataLen=".
         std::size_t length = s.find(put ? Text::BufLen : Text::DataLen);
@@ -364,13 +359,7 @@ void StatsRun::getOrPutSteps(LineScan &s, ThreadStats &t, CallKind kind)
                 warn(put ? "MQPUT begin or MQI or Putmsgopts missing when MQPUT end was found at line %lld\n"
                          : "MQGET begin or MQI or Getmsgopts missing when MQGET end was found at line %lld\n");
             }
-            c.inCall = 'N';
-            c.startSeen = 'N';
-            c.mqiSeen = 'N';
-            c.codeSeen = 'N';
-            c.optionsSeen = 'N';
-            c.ended = 'Y';
-            c.optionsCountdown = 0;
+            finishCall(c);
         }
     }
 }
@@ -379,35 +368,11 @@ void StatsRun::put1Steps(LineScan &s, ThreadStats &t)
 {
     const LineText &line = s.line();
     CallState &c = t.calls[kPut1];
-    if (s.has(Text::Put1Entry)) {
-        c.inCall = 'Y';
-        if (c.ended == 'N') {
-            warn("MQPUT1 begin found before MQPUT1 end at line %lld\n");
-            ++c.errorCount;
-        }
-        c.startSeen = 'N';
-        c.ended = 'N';
-        c.optionsSeen = 'N';
-        c.codeSeen = 'N';
-        c.lengthSeen = 'N';
-        c.codeCountdown = 0;
-        c.optionsCountdown = 0;
-        c.lengthCountdown = 0;
-    }
-    if (s.has(Text::Reason) && c.inCall == 'Y' && c.ended == 'N') {
-        c.startSeen = 'Y';
-        takeTimestamp(line, t.startTime);
-    }
-    if (s.has(Text::Put1Exit) && c.inCall == 'Y') {
-        c.ended = 'Y';
-        takeTimestamp(line, t.endTime);
-    }
+    if (s.has(Text::Put1Entry))
+        enterCall(c, "MQPUT1 begin found before MQPUT1 end at line %lld\n");
+    startAndExitSteps(s, t, c, Text::Put1Exit);
     optionsCountdownStep(s, t, c, true);
-    if (s.has(Text::PutOptions) && c.ended == 'Y') {
-        c.optionsCountdown = 1;
-        c.optionsSeen = 'Y';
-        std::memcpy(t.queueName, kBlankName, kNameWidth);
-    }
+    optionsHeaderStep(s, t, c, Text::PutOptions);
     if (c.lengthCountdown > 0) {
         if (!windows_) {
             std::size_t label = s.find(Text::Row0000);
@@ -427,8 +392,7 @@ void StatsRun::put1Steps(LineScan &s, ThreadStats &t)
         std::memcpy(t.put1Length, "00000000", 8);
     }
     codeCountdownStep(s, t, c, true);
-    if (s.has(Text::Compcode) && c.inCall == 'Y' && c.ended == 'Y')
-        c.codeCountdown = 1;
+    compcodeStep(s, c);
     if (c.codeSeen == 'Y') {
         c.codeCountdown = 0;
         if (c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.optionsSeen == 'Y' &&
@@ -440,14 +404,7 @@ void StatsRun::put1Steps(LineScan &s, ThreadStats &t)
             ++c.errorCount;
             warn("MQPUT1 begin or Bufferlength: or Putmsgopts missing when MQPUT1 end was found at line %lld\n");
         }
-        c.inCall = 'N';
-        c.startSeen = 'N';
-        c.lengthSeen = 'N';
-        c.codeSeen = 'N';
-        c.optionsSeen = 'N';
-        c.ended = 'Y';
-        c.optionsCountdown = 0;
-        c.lengthCountdown = 0;
+        finishCall(c);
     }
 }
 
