@@ -7,14 +7,17 @@
 
 #include <cstdio>
 #include <string>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
 #include "apistats.h"
+#include "memfile.h"
 #include "linereader.h"
 
 namespace qtest {
+
+using testfiles::memoryFile;
+using testfiles::readAll;
 
 inline apistats::Settings settings(bool windows = false, bool little = true, const char *key = "3853.")
 {
@@ -157,32 +160,6 @@ struct Trace {
         return code(t1, tid, cc);
     }
 };
-
-// An in-memory file holding `content`, positioned at its start.
-inline int memoryFile(const std::string &content)
-{
-    int fd = ::memfd_create("quorbit-test", 0);
-    std::size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::lseek(fd, 0, SEEK_SET);
-    return fd;
-}
-
-inline std::string readAll(int fd)
-{
-    std::string out;
-    ::lseek(fd, 0, SEEK_SET);
-    char buf[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<std::size_t>(n));
-    return out;
-}
 
 // The whole report for `trace`, run in-process with small buffers.
 // `everyLine` turns the quick rejection of lines off.

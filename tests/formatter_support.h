@@ -2,40 +2,16 @@
 #pragma once
 
 #include <string>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include "formatter.h"
+#include "memfile.h"
 #include "outwriter.h"
 
 namespace testsupport {
 
-inline int memoryFile(const std::string &content)
-{
-    int fd = ::memfd_create("trace", 0);
-    if (fd >= 0 && !content.empty()) {
-        std::size_t done = 0;
-        while (done < content.size()) {
-            ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    ::lseek(fd, 0, SEEK_SET);
-    return fd;
-}
-
-inline std::string readAll(int fd)
-{
-    std::string text;
-    ::lseek(fd, 0, SEEK_SET);
-    char buf[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<std::size_t>(n));
-    return text;
-}
+using testfiles::memoryFile;
+using testfiles::readAll;
 
 // Formats `input` with the given settings and returns the output file's text.
 inline std::string formatText(const RunSettings &settings, const std::string &input)

@@ -10,23 +10,19 @@
 
 #include <gtest/gtest.h>
 
+#include "memfile.h"
 #include "outwriter.h"
 
 namespace {
 
 std::string written(const std::function<void(OutWriter &)> &emit, std::size_t bufferSize = 8192)
 {
-    int fd = ::memfd_create("out", 0);
+    int fd = testfiles::memoryFile("");
     {
         OutWriter out(fd, bufferSize);
         emit(out);
     }
-    std::string text;
-    ::lseek(fd, 0, SEEK_SET);
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        text.append(buf, static_cast<std::size_t>(n));
+    std::string text = testfiles::readAll(fd);
     ::close(fd);
     return text;
 }
