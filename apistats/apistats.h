@@ -122,6 +122,7 @@ private:
 
     void enterCall(CallState &c, const char *unfinished);
     void finishCall(CallState &c);
+    void endCall(ThreadStats &t, CallKind kind, bool whole, long long bytes, const char *missing);
     void startAndExitSteps(LineScan &s, ThreadStats &t, CallState &c, Text exit);
     void exitStep(LineScan &s, ThreadStats &t, CallState &c, Text exit);
     void optionsHeaderStep(LineScan &s, ThreadStats &t, CallState &c, Text header);

@@ -236,6 +236,19 @@ void StatsRun::finishCall(CallState &c)
     c.optionsCountdown = c.lengthCountdown = 0;
 }
 
+// The call is over: a call seen whole is added to the statistics, one seen
+// only in part is reported.
+void StatsRun::endCall(ThreadStats &t, CallKind kind, bool whole, long long bytes, const char *missing)
+{
+    if (whole) {
+        complete(t, kind, bytes);
+    } else {
+        ++t.calls[kind].errorCount;
+        warn(missing);
+    }
+    finishCall(t.calls[kind]);
+}
+
 // The steps that several kinds share: the start line, the exit line, the
 // options header and the "Compcode:" header.
 void StatsRun::startAndExitSteps(LineScan &s, ThreadStats &t, CallState &c, Text exit)
@@ -290,13 +303,9 @@ void StatsRun::openSteps(LineScan &s, ThreadStats &t)
             if (length >= 1 && length <= kNameWidth)
                 std::memcpy(t.queueName, line.data + from, length);
             c.mqiSeen = 'Y';
-            if (c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.codeSeen == 'Y' && c.mqiSeen == 'Y') {
-                complete(t, kOpen, 0);
-            } else {
-                ++c.errorCount;
-                warn("MQOPEN begin or MQI missing when MQOPEN end was found at line %lld\n");
-            }
-            finishCall(c);
+            const bool whole =
+                c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.codeSeen == 'Y' && c.mqiSeen == 'Y';
+            endCall(t, kOpen, whole, 0, "MQOPEN begin or MQI missing when MQOPEN end was found at line %lld\n");
         }
     }
 }
@@ -320,13 +329,8 @@ void StatsRun::closeSteps(LineScan &s, ThreadStats &t)
     compcodeStep(s, c);
     if (c.codeSeen == 'Y') {
         c.codeCountdown = 0;
-        if (c.inCall == 'Y' && c.mqiSeen == 'Y' && c.ended == 'Y' && c.codeSeen == 'Y') {
-            complete(t, kClose, 0);
-        } else {
-            ++c.errorCount;
-            warn("MQCLOSE begin or MQI missing when MQCLOSE end was found at line %lld\n");
-        }
-        finishCall(c);
+        const bool whole = c.inCall == 'Y' && c.mqiSeen == 'Y' && c.ended == 'Y' && c.codeSeen == 'Y';
+        endCall(t, kClose, whole, 0, "MQCLOSE begin or MQI missing when MQCLOSE end was found at line %lld\n");
     }
 }
 
@@ -351,15 +355,11 @@ void StatsRun::getOrPutSteps(LineScan &s, ThreadStats &t, CallKind kind)
         if (length != npos) {
             line.copy(dataLength_, length + (put ? 7 : 8), 8);
             c.mqiSeen = 'Y';
-            if (c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.optionsSeen == 'Y' &&
-                c.codeSeen == 'Y' && c.mqiSeen == 'Y') {
-                complete(t, kind, ConvertHexToDec(dataLength_, 8));
-            } else {
-                ++c.errorCount;
-                warn(put ? "MQPUT begin or MQI or Putmsgopts missing when MQPUT end was found at line %lld\n"
-                         : "MQGET begin or MQI or Getmsgopts missing when MQGET end was found at line %lld\n");
-            }
-            finishCall(c);
+            const bool whole = c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.optionsSeen == 'Y' &&
+                               c.codeSeen == 'Y' && c.mqiSeen == 'Y';
+            endCall(t, kind, whole, whole ? ConvertHexToDec(dataLength_, 8) : 0,
+                    put ? "MQPUT begin or MQI or Putmsgopts missing when MQPUT end was found at line %lld\n"
+                        : "MQGET begin or MQI or Getmsgopts missing when MQGET end was found at line %lld\n");
         }
     }
 }
@@ -395,16 +395,14 @@ void StatsRun::put1Steps(LineScan &s, ThreadStats &t)
     compcodeStep(s, c);
     if (c.codeSeen == 'Y') {
         c.codeCountdown = 0;
-        if (c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.optionsSeen == 'Y' &&
-            c.codeSeen == 'Y' && c.lengthSeen == 'Y') {
-            long long bytes = settings_.littleEndian ? ConvertHexToDecLittleEndianLen8(t.put1Length)
-                                                     : ConvertHexToDec(t.put1Length, 8);
-            complete(t, kPut1, bytes);
-        } else {
-            ++c.errorCount;
-            warn("MQPUT1 begin or Bufferlength: or Putmsgopts missing when MQPUT1 end was found at line %lld\n");
-        }
-        finishCall(c);
+        const bool whole = c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.optionsSeen == 'Y' &&
+                           c.codeSeen == 'Y' && c.lengthSeen == 'Y';
+        long long bytes = 0;
+        if (whole)
+            bytes = settings_.littleEndian ? ConvertHexToDecLittleEndianLen8(t.put1Length)
+                                           : ConvertHexToDec(t.put1Length, 8);
+        endCall(t, kPut1, whole, bytes,
+                "MQPUT1 begin or Bufferlength: or Putmsgopts missing when MQPUT1 end was found at line %lld\n");
     }
 }
 
