@@ -72,31 +72,6 @@ TEST(ApiStatsPairing, AllFiveKindsCompleteOnUnixAndWindows)
     }
 }
 
-TEST(ApiStatsPairing, InterleavedThreadsPairOnTheirOwnLines)
-{
-    // Thread 2's lines stand between thread 1's "Compcode:" and its code
-    // row, and inside its options dump; each thread counts only its own.
-    Trace a, b;
-    a.get(1, "10:00:00.000000", "10:00:01.000000", "Q.ONE");
-    b.get(2, "10:00:00.500000", "10:00:00.750000", "Q.TWO", "00000010", "00000002");
-    std::vector<std::string> la, lb;
-    for (std::size_t p = 0, q; (q = a.text.find('\n', p)) != std::string::npos; p = q + 1)
-        la.push_back(a.text.substr(p, q - p + 1));
-    for (std::size_t p = 0, q; (q = b.text.find('\n', p)) != std::string::npos; p = q + 1)
-        lb.push_back(b.text.substr(p, q - p + 1));
-    std::string mixed;
-    for (std::size_t i = 0; i < std::max(la.size(), lb.size()); ++i)
-        mixed += (i < la.size() ? la[i] : "") + (i < lb.size() ? lb[i] : "");
-    std::string out = report(mixed);
-    EXPECT_TRUE(has(out, "none\n"));
-    EXPECT_TRUE(has(out, padded("Q.ONE") + " 1 00001.000000 00001.000000 0 00000.000000 00000.000000 100\n"));
-    EXPECT_TRUE(has(out, padded("Q.TWO") + " 0 00000.000000 00000.000000 1 00000.250000 00000.250000 16\n"));
-    EXPECT_TRUE(has(out, "Thread Count was 2\n\nMQOPEN:\n"));
-    EXPECT_TRUE(has(out, "MQGET:\nTotal Ok 1\nTotal Ok Elapsed Time 00001.000000\nAvg Ok Elapsed Time 00001.000000\n"
-                         "Total Warning/Failed 1\nTotal Warning/Failed Elapsed Time 00000.250000\n"
-                         "Avg Warning/Failed Elapsed Time 00000.250000\nTotal GET Bytes 116\n\n"));
-}
-
 TEST(ApiStatsPairing, PartialAndRepeatedCallsAreWarnedByLineNumber)
 {
     Trace t;
@@ -117,15 +92,6 @@ TEST(ApiStatsPairing, PartialAndRepeatedCallsAreWarnedByLineNumber)
     EXPECT_TRUE(has(out, "MQCLOSEs with missing begins or format errors was 1\n\nNo MQCLOSEs\n"));
 }
 
-TEST(ApiStatsPairing, NonZeroCompletionCodesCountAsWarningOrFailed)
-{
-    Trace t;
-    for (const char *cc : {"00000000", "00000001", "01000000", "00000002", "00000000"})
-        t.put(1, "10:00:00.000000", "10:00:00.100000", "Q", "00000001", cc);
-    std::string out = report(t.text);
-    EXPECT_TRUE(has(out, padded("Q") + " 2 00000.200000 00000.100000 3 00000.300000 00000.100000 5\n"));
-}
-
 TEST(ApiStatsPairing, Put1LengthFollowsTheByteOrder)
 {
     Trace t;
@@ -136,43 +102,6 @@ TEST(ApiStatsPairing, Put1LengthFollowsTheByteOrder)
     t.text.clear();
     t.put1(1, "10:00:00.000000", "10:00:00.100000", "Q", "00040000");
     EXPECT_TRUE(has(report(t.text, settings(true, false)), " 262144\n"));
-}
-
-TEST(ApiStatsPairing, ObjectNameLongerThan48IsBlank)
-{
-    const std::string n48(48, 'N');
-    Trace t;
-    t.open(1, "10:00:00.000000", "10:00:00.100000", n48).open(1, "10:00:01.000000", "10:00:01.100000", n48 + "X");
-    std::string out = report(t.text);
-    EXPECT_TRUE(has(out, "\n" + n48 + " 01400006 1 "));
-    EXPECT_TRUE(has(out, "\n" + std::string(48, ' ') + " 01400006 1 "));
-}
-
-TEST(ApiStatsPairing, CrLfTraceGivesTheSameReport)
-{
-    for (bool windows : {false, true}) {
-        Trace lf, crlf;
-        lf.windows = crlf.windows = windows;
-        crlf.ending = "\r\n";
-        for (Trace *t : {&lf, &crlf})
-            t->open(1, "10:00:00.000000", "10:00:00.100000", "END.OF.LINE.Q")
-                .get(2, "10:00:01.000000", "10:00:01.100000", "G")
-                .put1(1, "10:00:02.000000", "10:00:02.300000", "P1")
-                .close(2, "10:00:03.000000", "10:00:03.100000")
-                .line("10:00:04.000000", 1, "MQPUT >>")
-                .line("10:00:04.000000", 1, "MQPUT >>");
-        std::string out = report(lf.text, settings(windows));
-        EXPECT_EQ(report(crlf.text, settings(windows)), out);
-        EXPECT_TRUE(has(out, padded("END.OF.LINE.Q") + " 01400006 1 "));
-    }
-}
-
-TEST(ApiStatsPairing, LongLineCountsAsTwoLines)
-{
-    Trace t;
-    t.line("10:00:00.000000", 1, std::string(5000, 'x'));
-    t.line("10:00:01.000000", 1, "MQI:MQOPEN HConn=01400006 ObjName=Q");
-    EXPECT_TRUE(has(report(t.text), "MQOPEN begin or MQI missing when MQOPEN end was found at line 3\n"));
 }
 
 TEST(ApiStatsPairing, CutDumpRowsGiveShortValuesOnly)
@@ -189,17 +118,6 @@ TEST(ApiStatsPairing, CutDumpRowsGiveShortValuesOnly)
     t.line("10:00:01.000000", 1, "MQI:MQGET DataLen=0000");
     std::string out = report(t.text);
     EXPECT_TRUE(has(out, "Total GET Bytes\n\n 1 00001.000000 00001.000000 0 00000.000000 00000.000000 "));
-}
-
-TEST(ApiStatsReport, SameQueueInTwoThreadsGetsTwoRowsAndOneSummary)
-{
-    Trace t;
-    t.put(1, "10:00:00.000000", "10:00:00.100000", "SHARED").put(2, "10:00:00.000000", "10:00:00.300000", "SHARED");
-    std::string out = report(t.text);
-    const std::string row = padded("SHARED") + " 1 ";
-    EXPECT_NE(out.find(row), out.rfind(row));
-    EXPECT_TRUE(has(out, "MQPUT:\nTotal Ok 2\nTotal Ok Elapsed Time 00000.400000\nAvg Ok Elapsed Time 00000.200000\n"));
-    EXPECT_TRUE(has(out, "Total PUT Bytes 200\n\nMQPUT1:\n"));
 }
 
 TEST(ApiStatsReport, NoProcessKeyGivesHeaderAndNone)

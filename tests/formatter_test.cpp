@@ -58,14 +58,6 @@ std::vector<std::string> splitLines(const std::string &text)
     return lines;
 }
 
-std::size_t indexOf(const std::vector<std::string> &lines, const std::string &wanted, std::size_t from = 0)
-{
-    for (std::size_t i = from; i < lines.size(); ++i)
-        if (lines[i] == wanted)
-            return i;
-    return std::string::npos;
-}
-
 TEST(FormatterPassThrough, TraceWithoutTriggersIsCopiedByteForByte)
 {
     std::mt19937 rng(7);
@@ -91,25 +83,6 @@ TEST(FormatterPassThrough, TraceWithoutTriggersIsCopiedByteForByte)
     }
 }
 
-TEST(FormatterExpansion, DescriptorIsExpandedRightAfterItsLastRow)
-{
-    auto v1 = descriptorLines(1, messageDescriptor(1), 21);
-    auto v2 = descriptorLines(1, messageDescriptor(2), 23);
-    for (const auto &dump : {v1, v2}) {
-        std::string input = unixLine(1, "MQPUT >>") + join(dump) + unixLine(1, "after");
-        auto out = splitLines(formatText(unixSettings(), input));
-        std::size_t header = indexOf(out, unixPrefix(1) + "Msgdesc expanded (all fields):\n");
-        ASSERT_NE(header, std::string::npos);
-        EXPECT_EQ(out[header - 1], dump.back());
-        bool v2dump = dump.size() == 24;
-        std::string lastField = v2dump ? "OriginalLength (MQLONG)     : 0\n" : "ApplOriginData (MQCHAR4)    : '....'\n";
-        std::size_t last = indexOf(out, unixPrefix(1) + lastField, header);
-        ASSERT_NE(last, std::string::npos);
-        EXPECT_EQ(out[last + 1], unixPrefix(1) + "                              x'00000000'\n");
-        EXPECT_EQ(out[last + 2], unixLine(1, "after"));
-    }
-}
-
 TEST(FormatterExpansion, CarriageReturnLineEndingsMatchAndAreKept)
 {
     auto md = messageDescriptor(2);
@@ -132,84 +105,6 @@ TEST(FormatterExpansion, CarriageReturnLineEndingsMatchAndAreKept)
     EXPECT_NE(outCrlf.find("Format (CHAR8)              : 'MQSTR   '\n"), std::string::npos);
 }
 
-TEST(FormatterExpansion, InterleavedThreadsEachExpandAfterTheirOwnDump)
-{
-    auto a = descriptorLines(1, messageDescriptor(1), 21);
-    auto b = descriptorLines(2, messageDescriptor(2), 23);
-    std::string input;
-    for (std::size_t i = 0; i < b.size(); ++i) {
-        if (i < a.size())
-            input += a[i];
-        input += b[i];
-    }
-    auto out = splitLines(formatText(unixSettings(), input));
-    std::size_t first = indexOf(out, unixPrefix(1) + "Msgdesc expanded (all fields):\n");
-    std::size_t second = indexOf(out, unixPrefix(2) + "Msgdesc expanded (all fields):\n");
-    ASSERT_NE(first, std::string::npos);
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_EQ(out[first - 1], a.back());
-    EXPECT_EQ(out[second - 1], b.back());
-    EXPECT_LT(first, second);
-}
-
-TEST(FormatterValues, EachValueLineStandsWhereItsCaptureEnds)
-{
-    std::string input = unixLine(1, " Hconn:") + unixLine(1, "0x0000:  fdffffff") + unixLine(2, "other thread") +
-                        unixLine(1, " Reason:") + unixLine(1, "0x0000:  1b080000") + unixLine(1, "next");
-    auto out = splitLines(formatText(unixSettings(), input));
-    std::vector<std::string> expected = {
-        unixLine(1, " Hconn:"),
-        unixLine(1, "0x0000:  fdffffff"),
-        unixLine(2, "other thread"),
-        unixPrefix(1) + "Hconn=fdffffff\n",
-        unixPrefix(1) + "   Hconn=MQHC_UNASSOCIATED_HCONN\n",
-        unixLine(1, " Reason:"),
-        unixLine(1, "0x0000:  1b080000"),
-        unixPrefix(1) + "Reason=2075\n",
-        unixLine(1, "next"),
-    };
-    EXPECT_EQ(out, expected);
-}
-
-TEST(FormatterValues, MissingValueRowIsReportedBeforeThatLine)
-{
-    std::string input = unixLine(1, " Datalength:") + unixLine(1, "no dump here") + unixLine(1, "next");
-    auto out = splitLines(formatText(unixSettings(), input));
-    ASSERT_EQ(out.size(), 7u);
-    EXPECT_EQ(out[1], unixPrefix(1) + "FORMAT ERROR BEGIN\n");
-    EXPECT_EQ(out[2], unixPrefix(1) + "Expected parsing token for Datalength: was not found on line below.\n");
-    EXPECT_EQ(out[3], unixPrefix(1) + "Unable to format Datalength.\n");
-    EXPECT_EQ(out[5], unixLine(1, "no dump here"));
-}
-
-TEST(FormatterCapture, DuplicateNoticeRepeatsThePreviousRow)
-{
-    auto md = messageDescriptor(1);
-    for (int i = 32; i < 48; ++i)
-        md[static_cast<std::size_t>(i)] = 0x22;   // row 2 (Format, Priority, Persistence)
-    auto lines = descriptorLines(1, md, 21);
-    // Rows 3 and 4 (lines 4 and 5 of the dump) become one notice.
-    lines[4] = unixLine(1, "0x0030:  = Skipping 2 Duplicate Lines =");
-    lines.erase(lines.begin() + 5);
-    auto out = formatText(unixSettings(), join(lines));
-    EXPECT_NE(out.find("MsgId (BYTE24)              : x'222222222222222222222222222222222222222222222222'\n"),
-              std::string::npos)
-        << out;
-}
-
-TEST(FormatterCapture, NoticeRunningPastTheLastRowExpandsOnTheNextLine)
-{
-    auto lines = descriptorLines(1, messageDescriptor(1), 21);
-    lines.resize(20);   // trigger and rows 0 to 18
-    lines.push_back(unixLine(1, "0x0130:  = Skipping 5 Duplicate Lines ="));
-    std::string input = join(lines) + unixLine(2, "other") + unixLine(1, "next");
-    auto out = splitLines(formatText(unixSettings(), input));
-    std::size_t header = indexOf(out, unixPrefix(1) + "Msgdesc expanded (all fields):\n");
-    ASSERT_NE(header, std::string::npos);
-    EXPECT_EQ(out[header - 1], unixLine(2, "other"));
-    EXPECT_EQ(out.back(), unixLine(1, "next"));
-}
-
 TEST(FormatterCapture, ErrorsAreReportedOnceAndNothingIsExpanded)
 {
     auto lines = descriptorLines(1, messageDescriptor(1), 21);
@@ -221,20 +116,6 @@ TEST(FormatterCapture, ErrorsAreReportedOnceAndNothingIsExpanded)
                            "A Skipping Duplicate Lines did not have a digit in the expected place.\n" + p +
                            "Unable to format Msgdesc.\n" + p + "FORMAT ERROR END\n";
     EXPECT_EQ(out, lines[0] + lines[1] + expected + join({lines.begin() + 2, lines.end()}));
-}
-
-TEST(FormatterCapture, NewTriggerWarnsAndRestarts)
-{
-    auto dump = descriptorLines(1, messageDescriptor(1), 21);
-    std::string input = dump[0] + dump[1] + join(dump);
-    auto out = splitLines(formatText(unixSettings(), input));
-    const std::string p = unixPrefix(1);
-    std::vector<std::string> head(out.begin(), out.begin() + 7);
-    std::vector<std::string> expected = {dump[0], dump[1], p + "FORMAT WARNING BEGIN\n",
-                                         p + "Msgdesc: encountered while still parsing an existing Msgdesc:\n",
-                                         p + "Resetting to format new Msgdesc:\n", p + "FORMAT WARNING END\n", dump[0]};
-    EXPECT_EQ(head, expected);
-    EXPECT_EQ(std::count(out.begin(), out.end(), p + "Msgdesc expanded (all fields):\n"), 1);
 }
 
 std::string names(const ConstantNames &table, std::int32_t value)
