@@ -64,23 +64,30 @@ public:
     T &get(std::string_view key, bool &created)
     {
         created = false;
-        T *&recent = recent_[slotOf(key)];
-        if (recent == nullptr || !same(*recent, key)) {
-            auto it = index_.find(key);
-            if (it != index_.end()) {
-                recent = it->second;
-            } else {
-                auto item = std::make_unique<T>();
-                if (!key.empty())
-                    std::memcpy(item->key, key.data(), key.size());
-                item->keyLen = key.size();
-                recent = item.get();
-                items_.push_back(std::move(item));
-                index_.emplace(std::string_view(recent->key, recent->keyLen), recent);
-                created = true;
-            }
+        // The recent table holds short keys in two words of its own, so that
+        // a hit is decided without touching the record.
+        const Words words = wordsOf(key);
+        Recent &recent = recent_[slotOf(key)];
+        if (recent.item != nullptr && recent.words.a == words.a && recent.words.b == words.b &&
+            recent.len == key.size())
+            return *recent.item;
+        T *item;
+        auto it = index_.find(key);
+        if (it != index_.end()) {
+            item = it->second;
+        } else {
+            auto fresh = std::make_unique<T>();
+            if (!key.empty())
+                std::memcpy(fresh->key, key.data(), key.size());
+            fresh->keyLen = key.size();
+            item = fresh.get();
+            items_.push_back(std::move(fresh));
+            index_.emplace(std::string_view(item->key, item->keyLen), item);
+            created = true;
         }
-        return *recent;
+        if (key.size() <= 16)
+            recent = Recent{words, key.size(), item};
+        return *item;
     }
 
     std::size_t size() const { return items_.size(); }
@@ -89,9 +96,39 @@ public:
 private:
     static constexpr std::size_t kRecent = 64;
 
-    static bool same(const T &t, std::string_view key)
+    // Two words that together hold every byte of a key of up to 16 bytes
+    // (equal words and lengths mean equal keys); longer keys never match.
+    struct Words {
+        unsigned long long a = 0, b = ~0ull;
+    };
+    struct Recent {
+        Words words;
+        std::size_t len = 0;
+        T *item = nullptr;
+    };
+
+    static Words wordsOf(std::string_view key)
     {
-        return t.keyLen == key.size() && sameBytes(t.key, key.data(), key.size());
+        const char *p = key.data();
+        const std::size_t n = key.size();
+        Words w;
+        if (n >= 8 && n <= 16) {
+            std::memcpy(&w.a, p, 8);
+            std::memcpy(&w.b, p + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            unsigned lo, hi;
+            std::memcpy(&lo, p, 4);
+            std::memcpy(&hi, p + n - 4, 4);
+            w.a = lo;
+            w.b = hi;
+        } else if (n > 0 && n < 4) {
+            w.a = static_cast<unsigned char>(p[0]) | static_cast<unsigned>(static_cast<unsigned char>(p[n / 2])) << 8 |
+                  static_cast<unsigned>(static_cast<unsigned char>(p[n - 1])) << 16;
+            w.b = 0;
+        } else if (n == 0) {
+            w.a = w.b = 0;
+        }
+        return w;
     }
     static std::size_t slotOf(std::string_view key)
     {
@@ -105,5 +142,5 @@ private:
 
     std::vector<std::unique_ptr<T>> items_;
     std::unordered_map<std::string_view, T *> index_;
-    T *recent_[kRecent] = {};
+    Recent recent_[kRecent];
 };

@@ -114,7 +114,8 @@ TEST(ThreadKeys, TableKeepsOneRecordPerKeyInFirstSeenOrder)
     std::mt19937 rng(31);
     std::vector<std::string> order;
     for (int i = 0; i < 20000; ++i) {
-        std::string key = "3853." + std::to_string(rng() % (i < 10000 ? 9 : 3000));
+        std::string key = i % 2 ? "3853." + std::to_string(rng() % (i < 10000 ? 9 : 3000))
+                                : std::string(rng() % 40, static_cast<char>(rng() % 2 ? '\xff' : 'a'));
         bool created = false;
         Record &r = table.get(key, created);
         if (created) {
