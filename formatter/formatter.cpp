@@ -296,9 +296,8 @@ std::size_t findCallMarker(const LineText &line)
     return exit;
 }
 
-void Formatter::noteCallName(ThreadContext &tc, const LineText &line) const
+void Formatter::noteCallName(ThreadContext &tc, const LineText &line, std::size_t pos) const
 {
-    std::size_t pos = findCallMarker(line);
     if (pos == std::string_view::npos || pos <= 20 || pos > 1023)
         return;
     for (std::size_t back = 1; back <= 19; ++back) {
@@ -336,7 +335,10 @@ void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
         bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text.text) : line.contains(t->text);
         if (!hit)
             continue;
-        tc.busy = true;
+        if (!tc.busy) {
+            tc.busy = true;
+            ++busyThreads_;
+        }
         if (t->target == BlockTarget::Struct) {
             const StructKind &kind = *structKind(static_cast<StructId>(t->id));
             StructCapture &cap = tc.structs[t->id];
@@ -676,6 +678,15 @@ void Formatter::valueStep(ThreadContext &tc, ValueId id, const LineText &line)
 void Formatter::processLine(const LineText &line)
 {
     const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
+    const bool trigger = mayHoldTrigger(line);
+    const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
+    // A line that can start no capture, names no call and finds no capture in
+    // progress in any thread changes nothing but the output: it is copied
+    // without looking for its thread.
+    if (!trigger && marker == std::string_view::npos && busyThreads_ == 0) {
+        out_.write(line.data, line.len);
+        return;
+    }
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         ThreadContext *tc;
         if (keyed) {
@@ -686,7 +697,7 @@ void Formatter::processLine(const LineText &line)
                 return;
             }
             tc = &threadOf(key);
-            noteCallName(*tc, line);
+            noteCallName(*tc, line, marker);
         } else {
             tc = &threadOf({});
         }
@@ -694,14 +705,17 @@ void Formatter::processLine(const LineText &line)
         // progress (most lines) skips the handlers.
         if (tc->busy)
             runHandlers(*tc, line);
-        if (mayHoldTrigger(line))
+        if (trigger)
             runTriggers(*tc, line);
         if (pass == 0)
             out_.write(line.data, line.len);
         if (!tc->busy)
             return;
         if (!needsRepass(*tc)) {
-            tc->busy = anyCaptureActive(*tc);
+            if (!anyCaptureActive(*tc)) {
+                tc->busy = false;
+                --busyThreads_;
+            }
             return;
         }
     }

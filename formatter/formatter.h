@@ -29,7 +29,7 @@ private:
 
     ThreadContext &threadOf(std::string_view key);
     void buildPrefix(ThreadContext &tc) const;
-    void noteCallName(ThreadContext &tc, const LineText &line) const;
+    void noteCallName(ThreadContext &tc, const LineText &line, std::size_t marker) const;
     void runHandlers(ThreadContext &tc, const LineText &line);
     bool mayHoldTrigger(const LineText &line) const;
     void runTriggers(ThreadContext &tc, const LineText &line);
@@ -50,7 +50,8 @@ private:
     std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};
-    bool anywhereTriggers_ = false;          // some active trigger may stand anywhere in a line      // last characters of the end-of-line triggers
+    bool anywhereTriggers_ = false;
+    std::size_t busyThreads_ = 0;            // threads with a capture that may be in progress          // some active trigger may stand anywhere in a line      // last characters of the end-of-line triggers
     ThreadTable<ThreadContext> threads_;
     std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line
     LineText savedLine_;
