@@ -54,8 +54,9 @@ inline bool findThreadKey(const LineText &line, const Needle &processKey, std::s
 
 // The records of the traced threads, in the order of their first line. T
 // has the members `char key[40]` and `std::size_t keyLen`. A trace usually
-// interleaves a few threads, so a small table of recent ones, indexed by the
-// key's last characters, is tried before the hash index.
+// interleaves a few threads, so the thread of the previous call and a small
+// table of recent ones, indexed by the key's last characters, are tried
+// before the hash index.
 template <class T>
 class ThreadTable {
 public:
@@ -67,10 +68,14 @@ public:
         // The recent table holds short keys in two words of its own, so that
         // a hit is decided without touching the record.
         const Words words = wordsOf(key);
+        // Consecutive lines mostly come from one thread: its entry first.
+        if (last_->item != nullptr && last_->matches(words, key.size()))
+            return *last_->item;
         Recent &recent = recent_[slotOf(key)];
-        if (recent.item != nullptr && recent.words.a == words.a && recent.words.b == words.b &&
-            recent.len == key.size())
+        if (recent.item != nullptr && recent.matches(words, key.size())) {
+            last_ = &recent;
             return *recent.item;
+        }
         T *item;
         auto it = index_.find(key);
         if (it != index_.end()) {
@@ -85,8 +90,10 @@ public:
             index_.emplace(std::string_view(item->key, item->keyLen), item);
             created = true;
         }
-        if (key.size() <= 16)
+        if (key.size() <= 16) {
             recent = Recent{words, key.size(), item};
+            last_ = &recent;
+        }
         return *item;
     }
 
@@ -105,6 +112,8 @@ private:
         Words words;
         std::size_t len = 0;
         T *item = nullptr;
+
+        bool matches(const Words &w, std::size_t n) const { return words.a == w.a && words.b == w.b && len == n; }
     };
 
     static Words wordsOf(std::string_view key)
@@ -143,4 +152,5 @@ private:
     std::vector<std::unique_ptr<T>> items_;
     std::unordered_map<std::string_view, T *> index_;
     Recent recent_[kRecent];
+    Recent *last_ = recent_; // the entry of the previous call
 };
