@@ -444,7 +444,7 @@ void Formatter::structStep(ThreadContext &tc, StructId id, const LineText &line)
     }
     if (c == cap.lastLine)
         cap.lastLineSeen = true;
-    parseRow(tc, kind, cap, c, line);
+    parseRow(kind, cap, c, line);
 }
 
 namespace {
@@ -509,12 +509,11 @@ void Formatter::applyNotice(StructCapture &cap, const StructKind &kind, int c, i
     cap.lineCount = c + count - 1;
 }
 
-void Formatter::parseRow(ThreadContext & /*tc*/, const StructKind &kind, StructCapture &cap, int c,
-                         const LineText &line)
+void Formatter::parseRow(const StructKind &kind, StructCapture &cap, int c, const LineText &line)
 {
     constexpr auto npos = std::string_view::npos;
-    int row = -1;
-    bool copied = false;
+    bool rowZeroCopied = false; // the Version is read as soon as row 0 is in
+    int row;
     switch (settings_.os) {
     case OsKind::Unix: {
         row = c - 2;
@@ -543,7 +542,7 @@ void Formatter::parseRow(ThreadContext & /*tc*/, const StructKind &kind, StructC
         }
         if (row < kind.capacity) {
             copyUnixRow(cap.rows[row], line, at);
-            copied = true;
+            rowZeroCopied = row == 0;
         }
         break;
     }
@@ -567,7 +566,7 @@ void Formatter::parseRow(ThreadContext & /*tc*/, const StructKind &kind, StructC
         }
         if (c >= 3 && row < kind.capacity) {
             copyWindowsRow(cap.rows[row], line, anchor);
-            copied = true;
+            rowZeroCopied = row == 0;
         }
         break;
     }
@@ -587,16 +586,16 @@ void Formatter::parseRow(ThreadContext & /*tc*/, const StructKind &kind, StructC
                 copyAatRow(dst, from, at);
             return true;
         };
+        // Row 0 is the trigger line itself, taken when the next line comes.
+        if (c == 2)
+            rowZeroCopied = copyRow(cap.rows[0], savedLine_);
         row = c - 1;
-        if (c == 2 && copyRow(cap.rows[0], savedLine_))
-            copied = true;
         if (row < kind.capacity)
             copyRow(cap.rows[row], line);
-        row = 0;
         break;
     }
     }
-    if (copied && row == 0) {
+    if (rowZeroCopied) {
         cap.version = convertLong(cap.rows[0].hex + 8, settings_.littleEndian);
         int rows = kind.rowsNeeded(cap.version, settings_.pointerLength);
         if (rows > kind.capacity)

@@ -37,7 +37,7 @@ private:
     bool anyCaptureActive(const ThreadContext &tc) const;
 
     void structStep(ThreadContext &tc, StructId id, const LineText &line);
-    void parseRow(ThreadContext &tc, const StructKind &kind, StructCapture &cap, int c, const LineText &line);
+    void parseRow(const StructKind &kind, StructCapture &cap, int c, const LineText &line);
     void applyNotice(StructCapture &cap, const StructKind &kind, int c, int row, bool firstLine, int count,
                      bool countMissing);
     void writeErrorReport(const ThreadContext &tc, const StructKind &kind, const StructCapture &cap);
