@@ -74,8 +74,10 @@ bool compileFormat(const char *format, OutWriter::CompiledFormat &compiled)
         OutWriter::Piece &piece = compiled.pieces[compiled.count++];
         const char *pct = std::strchr(p, '%');
         std::size_t literal = pct ? static_cast<std::size_t>(pct - p) : std::strlen(p);
+        if (literal >= 0xFFFF)
+            return compiled.simple = false;
         piece.literal = p;
-        piece.literalLength = literal;
+        piece.literalLength = static_cast<std::uint16_t>(literal);
         piece.precision = OutWriter::Piece::kNoPrecision;
         if (pct == nullptr) {
             piece.conversion = '\0';
@@ -89,9 +91,9 @@ bool compileFormat(const char *format, OutWriter::CompiledFormat &compiled)
             std::size_t precision = 0;
             while (*p >= '0' && *p <= '9' && precision < 100000)
                 precision = precision * 10 + static_cast<std::size_t>(*p++ - '0');
-            if (*p != 's')
+            if (*p != 's' || precision >= OutWriter::Piece::kNoPrecision)
                 return compiled.simple = false;
-            piece.precision = precision;
+            piece.precision = static_cast<std::uint16_t>(precision);
         } else if (*p != 's' && *p != 'd' && *p != '%') {
             return compiled.simple = false;
         }
@@ -105,7 +107,8 @@ void OutWriter::vprint(const char *format, std::va_list args)
 {
     // Format strings are string literals: their compiled form is kept by
     // address, so that each is parsed once per run.
-    CompiledFormat &compiled = formats_[(reinterpret_cast<std::uintptr_t>(format) >> 3) % kFormatSlots];
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(format);
+    CompiledFormat &compiled = formats_[((address >> 3) ^ (address >> 10)) % kFormatSlots];
     if (compiled.format != format)
         compileFormat(format, compiled);
     if (compiled.simple) {

@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -60,15 +61,17 @@ public:
     int error() const { return errno_; }
 
     // A format string split into literal runs, each followed by a conversion.
+    // Kept small, so that the compiled forms of all the formats in use stay
+    // in the processor's nearest cache.
     struct Piece {
-        static constexpr std::size_t kNoPrecision = static_cast<std::size_t>(-1);
+        static constexpr std::uint16_t kNoPrecision = 0xFFFF;
         const char *literal;
-        std::size_t literalLength;
-        std::size_t precision;
+        std::uint16_t literalLength;
+        std::uint16_t precision;
         char conversion;    // 's', 'd', '%', or '\0' after the last run
     };
     struct CompiledFormat {
-        static constexpr int kMaxPieces = 10;
+        static constexpr int kMaxPieces = 7;
         const char *format = nullptr;
         bool simple = false;
         int count = 0;
@@ -84,6 +87,6 @@ private:
     std::unique_ptr<char[]> buf_;
     std::size_t used_ = 0;
     int errno_ = 0;
-    static constexpr std::size_t kFormatSlots = 251;
+    static constexpr std::size_t kFormatSlots = 128;
     std::unique_ptr<CompiledFormat[]> formats_;
 };
