@@ -527,8 +527,11 @@ void Formatter::parseRow(const StructKind &kind, StructCapture &cap, int c, cons
             (c == 2 ? cap.firstOffsetMissing : cap.tokenMissing) = true;
             return;
         }
-        std::size_t skip = line.find("= Skipping", at);
-        if (skip != npos && line.find("Duplicate Lines =", at) != npos) {
+        // Notices are rare: memchr for their '=' passes over the row quickly.
+        static constexpr Needle kSkipping("= Skipping");
+        static constexpr Needle kDuplicates("Duplicate Lines =");
+        std::size_t skip = findRare(line.data, line.bodyLen, kSkipping, at);
+        if (skip != npos && findRare(line.data, line.bodyLen, kDuplicates, at) != npos) {
             char first = line.at(skip + 11);
             char second = line.at(skip + 12);
             int count = 0;
@@ -548,7 +551,8 @@ void Formatter::parseRow(const StructKind &kind, StructCapture &cap, int c, cons
     }
     case OsKind::Windows: {
         row = c - 3;
-        std::size_t notice = line.find("lines suppressed, same as above");
+        static constexpr Needle kSuppressed("lines suppressed, same as above");
+        std::size_t notice = findRare(line.data, line.bodyLen, kSuppressed);
         if (notice != npos) {
             char tens = notice >= 3 ? line.at(notice - 3) : '\0';
             char units = notice >= 2 ? line.at(notice - 2) : '\0';
