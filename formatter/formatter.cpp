@@ -82,15 +82,7 @@ struct Formatter::Trigger {
 namespace {
 
 using T = BlockTarget;
-const struct {
-    const char *text;
-    unsigned os;
-    bool atLineEnd;
-    BlockTarget target;
-    int id;
-    const char *name;
-    bool saveLine;
-} kTriggerTable[] = {
+const Formatter::Trigger kTriggerTable[] = {
     {"| MD  ", kZos, false, T::Struct, kMqmd, "MD", true},
     {"'MD  ", kAat, false, T::Struct, kMqmd, "MD", true},
     {" Msgdesc:", kAnyOs, true, T::Struct, kMqmd, "Msgdesc:", false},
@@ -168,20 +160,14 @@ const StructKind *structKind(StructId id)
 Formatter::Formatter(const RunSettings &settings, OutWriter &out)
     : settings_(settings), out_(out), savedTrigger_(new char[LineReader::kMaxPiece + 1])
 {
-    static std::vector<Trigger> table = [] {
-        std::vector<Trigger> all;
-        for (const auto &row : kTriggerTable)
-            all.push_back({row.text, row.os, row.atLineEnd, row.target, row.id, row.name, row.saveLine});
-        return all;
-    }();
-    for (const Trigger &t : table) {
+    for (const Trigger &t : kTriggerTable) {
         if ((t.os & osBit(settings_.os)) == 0 || !targetActive(t.target, t.id))
             continue;
         triggers_.push_back(&t);
-        if (!t.atLineEnd)
-            anywhereTriggers_ = true;
         if (t.atLineEnd)
             endTriggerLastChar_[static_cast<unsigned char>(t.text.text.back())] = true;
+        else
+            anywhereTriggers_ = true;
     }
     processKey_ = Needle(settings_.processKey);
     for (const HandlerSlot &slot : kHandlerOrder)

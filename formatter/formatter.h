@@ -24,8 +24,10 @@ public:
 
     std::size_t threadCount() const { return threads_.size(); }
 
-private:
+    // One row of the trigger table (defined with the table).
     struct Trigger;
+
+private:
 
     ThreadContext &threadOf(std::string_view key);
     void buildPrefix(ThreadContext &tc) const;
