@@ -28,7 +28,6 @@ public:
     struct Trigger;
 
 private:
-
     ThreadContext &threadOf(std::string_view key);
     void buildPrefix(ThreadContext &tc) const;
     void noteCallName(ThreadContext &tc, const LineText &line, std::size_t marker) const;
