@@ -58,16 +58,6 @@ constexpr bool groupsAgree()
 }
 static_assert(groupsAgree());
 
-// The texts are short and most candidates differ within a few characters,
-// so a plain loop beats a library call here.
-inline bool sameText(const char *at, std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (at[i] != text[i])
-            return false;
-    return true;
-}
-
 static_assert(kGroups[0].anchor == 'M' && kGroups[0].neighbour == 1 && kGroups[0].fits == "Q" &&
                   kGroups[1].anchor == ':' && kGroups[1].neighbour == -1,
               "anyKeyword() tests these two groups");
@@ -155,7 +145,7 @@ void LineScan::scanGroup(int group)
                 continue;
             const std::size_t start = at - p.anchor;
             if (p.text.size() <= length - start && body[start + p.probe] == p.text[p.probe] &&
-                sameText(body + start, p.text)) {
+                sameBytes(body + start, p.text.data(), p.text.size())) {
                 first_[k] = start;
                 found_ |= 1u << k;
             }

@@ -45,8 +45,14 @@ const OneValueKind *oneValueKind(int id)
     return nullptr;
 }
 
-const NamedValue kHconnValues[] = {
-    {-1, "MQHC_UNUSABLE_HCONN"}, {0, "MQHC_DEF_HCONN"}, {-3, "MQHC_UNASSOCIATED_HCONN"},
+// The constant lines of a connection handle, by value.
+const struct {
+    std::int32_t value;
+    const char *format;
+} kHconnLines[] = {
+    {-1, "%s    Hconn=MQHC_UNUSABLE_HCONN\n"},
+    {0, "%s    Hconn=MQHC_DEF_HCONN\n"},
+    {-3, "%s    Hconn=MQHC_UNASSOCIATED_HCONN\n"},
 };
 
 // Handlers run in this order on every pass over a line.
@@ -307,16 +313,16 @@ void Formatter::writeRestartWarning(const ThreadContext &tc, const char *name)
     out_.print("%s FORMAT WARNING END\n", tc.prefix);
 }
 
-bool Formatter::mayHoldTrigger(const LineText &line) const
+// True when the line ends as some trigger that ends a line does: in the
+// last character of its body, before a newline.
+bool Formatter::endsLikeTrigger(const LineText &line) const
 {
-    return anywhereTriggers_ || (line.hasNewline && line.bodyLen > 0 &&
-                                 endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])]);
+    return line.hasNewline && line.bodyLen > 0 &&
+           endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
 }
 
-void Formatter::runTriggers(ThreadContext &tc, const LineText &line)
+void Formatter::runTriggers(ThreadContext &tc, const LineText &line, bool endCandidate)
 {
-    const bool endCandidate = line.hasNewline && line.bodyLen > 0 &&
-                              endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
     for (const Trigger *t : triggers_) {
         bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text.text) : line.contains(t->text);
         if (!hit)
@@ -654,9 +660,9 @@ void Formatter::valueStep(ThreadContext &tc, ValueId id, const LineText &line)
             out_.print(kind->format, tc.prefix, cap.hex);
             if (id == kHconn) {
                 std::int32_t value = convertLong(cap.hex, settings_.littleEndian);
-                for (const NamedValue &nv : kHconnValues)
-                    if (nv.value == value)
-                        out_.print("%s    Hconn=%s\n", tc.prefix, nv.name);
+                for (const auto &named : kHconnLines)
+                    if (named.value == value)
+                        out_.print(named.format, tc.prefix);
             }
         }
         if (id == kReason)
@@ -667,7 +673,8 @@ void Formatter::valueStep(ThreadContext &tc, ValueId id, const LineText &line)
 void Formatter::processLine(const LineText &line)
 {
     const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
-    const bool trigger = mayHoldTrigger(line);
+    const bool endCandidate = endsLikeTrigger(line);
+    const bool trigger = endCandidate || anywhereTriggers_;
     const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
     // A line that can start no capture, names no call and finds no capture in
     // progress in any thread changes nothing but the output: it is copied
@@ -695,7 +702,7 @@ void Formatter::processLine(const LineText &line)
         if (tc->busy)
             runHandlers(*tc, line);
         if (trigger)
-            runTriggers(*tc, line);
+            runTriggers(*tc, line, endCandidate);
         if (pass == 0)
             out_.write(line.data, line.len);
         if (!tc->busy)

@@ -22,8 +22,6 @@ public:
     // Handles one line (a piece of at most 4095 bytes) of the trace.
     void processLine(const LineText &line);
 
-    std::size_t threadCount() const { return threads_.size(); }
-
     // One row of the trigger table (defined with the table).
     struct Trigger;
 
@@ -32,8 +30,8 @@ private:
     void buildPrefix(ThreadContext &tc) const;
     void noteCallName(ThreadContext &tc, const LineText &line, std::size_t marker) const;
     void runHandlers(ThreadContext &tc, const LineText &line);
-    bool mayHoldTrigger(const LineText &line) const;
-    void runTriggers(ThreadContext &tc, const LineText &line);
+    bool endsLikeTrigger(const LineText &line) const;
+    void runTriggers(ThreadContext &tc, const LineText &line, bool endCandidate);
     bool needsRepass(const ThreadContext &tc) const;
     bool anyCaptureActive(const ThreadContext &tc) const;
 
