@@ -5,48 +5,104 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
-OutWriter::OutWriter(int fd, std::size_t bufferSize)
-    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]),
-      formats_(new CompiledFormat[kFormatSlots])
-{
-}
+namespace {
 
-OutWriter::~OutWriter() { flush(); }
-
-void OutWriter::drain(const char *p, std::size_t n)
+// Writes all `n` bytes unless a write fails; returns 0 or the error.
+int writeFully(int fd, const char *p, std::size_t n)
 {
-    while (n > 0 && errno_ == 0) {
-        ssize_t put = ::write(fd_, p, n);
+    while (n > 0) {
+        ssize_t put = ::write(fd, p, n);
         if (put > 0) {
             p += put;
             n -= static_cast<std::size_t>(put);
         } else if (put < 0 && errno == EINTR) {
             continue;
         } else {
-            errno_ = put < 0 ? errno : EIO;
+            return put < 0 ? errno : EIO;
         }
     }
+    return 0;
+}
+
+} // namespace
+
+OutWriter::OutWriter(int fd, std::size_t bufferSize)
+    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), pipe_(kBlocks, capacity_),
+      block_(pipe_.takeEmpty()), buf_(block_->data), formats_(new CompiledFormat[kFormatSlots])
+{
+    try {
+        thread_ = std::thread(&OutWriter::writeBehind, this);
+    } catch (const std::system_error &) {
+        // No thread to be had: handOff() writes in place.
+    }
+}
+
+OutWriter::~OutWriter()
+{
+    flush();
+    if (thread_.joinable()) {
+        pipe_.close();
+        thread_.join();
+    }
+}
+
+// The writing thread: writes the filled blocks in order; after a failure it
+// only hands them back.
+void OutWriter::writeBehind()
+{
+    while (BlockPipe::Block *block = pipe_.takeFull()) {
+        if (behindErrno_.load(std::memory_order_relaxed) == 0)
+            behindErrno_.store(writeFully(fd_, block->data, block->used), std::memory_order_relaxed);
+        pipe_.putEmpty(block);
+    }
+}
+
+// Passes the filled part of the buffer on to be written and starts a new
+// block; without a writing thread it is written here.
+void OutWriter::handOff()
+{
+    if (used_ == 0)
+        return;
+    if (!thread_.joinable()) {
+        if (errno_ == 0)
+            errno_ = writeFully(fd_, buf_, used_);
+        used_ = 0;
+        return;
+    }
+    errno_ = behindErrno_.load(std::memory_order_relaxed);
+    if (errno_ == 0) {
+        block_->used = used_;
+        pipe_.putFull(block_);
+        block_ = pipe_.takeEmpty();
+        buf_ = block_->data;
+    }
+    used_ = 0;
 }
 
 bool OutWriter::flush()
 {
-    if (used_ > 0) {
-        drain(buf_.get(), used_);
-        used_ = 0;
+    handOff();
+    if (thread_.joinable()) {
+        pipe_.waitDrained();
+        errno_ = behindErrno_.load(std::memory_order_relaxed);
     }
     return errno_ == 0;
 }
 
 void OutWriter::writeSlow(const char *p, std::size_t n)
 {
-    flush();
-    if (n <= capacity_) {
-        std::memcpy(buf_.get(), p, n);
-        used_ = n;
-    } else {
-        drain(p, n);
+    handOff();
+    while (n > 0) {
+        std::size_t part = n < capacity_ - used_ ? n : capacity_ - used_;
+        std::memcpy(buf_ + used_, p, part);
+        used_ += part;
+        p += part;
+        n -= part;
+        if (n > 0)
+            handOff();
     }
 }
 
@@ -143,11 +199,11 @@ void OutWriter::vprint(const char *format, std::va_list args)
         return;
     }
     if (capacity_ - used_ < 1024)
-        flush();
+        handOff();
     std::va_list again;
     va_copy(again, args);
     std::size_t room = capacity_ - used_;
-    int n = std::vsnprintf(buf_.get() + used_, room, format, args);
+    int n = std::vsnprintf(buf_ + used_, room, format, args);
     if (n < 0) {
         va_end(again);
         return;

@@ -1,15 +1,22 @@
 // A buffered writer over a file descriptor, with printf-style formatting.
 //
-// The first failed write is remembered (failed(), error()) and everything
-// after it is dropped, so the caller can stop and report it; bytes accepted
-// by the system before the failure stay written.
+// The writes to the file run on a second thread, a filled block at a time,
+// so that the system's copy of one block runs beside the filling of the
+// next. The first failed write is remembered (failed(), error(), seen here
+// when a block is handed over and on flush()) and everything after it is
+// dropped, so the caller can stop and report it; bytes accepted by the
+// system before the failure stay written.
 #pragma once
 
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <atomic>
 #include <memory>
+#include <thread>
+
+#include "blockpipe.h"
 
 class OutWriter {
 public:
@@ -24,7 +31,7 @@ public:
             writeSlow(p, n);
             return;
         }
-        char *d = buf_.get() + used_;
+        char *d = buf_ + used_;
         used_ += n;
         // Trace lines and the pieces of added lines are short: copying them
         // with fixed-size moves (overlapping at the end, never reading or
@@ -54,7 +61,8 @@ public:
     void print(const char *format, ...) __attribute__((format(printf, 2, 3)));
     void vprint(const char *format, std::va_list args);
 
-    // Writes out everything buffered; false once any write has failed.
+    // Writes out everything buffered and waits until the file has taken it;
+    // false once any write has failed.
     bool flush();
 
     bool failed() const { return errno_ != 0; }
@@ -79,14 +87,21 @@ public:
     };
 
 private:
+    static constexpr std::size_t kBlocks = 3;
+
     void writeSlow(const char *p, std::size_t n);
-    void drain(const char *p, std::size_t n);
+    void handOff();
+    void writeBehind();
 
     int fd_;
     std::size_t capacity_;
-    std::unique_ptr<char[]> buf_;
+    BlockPipe pipe_;
+    BlockPipe::Block *block_; // the block being filled
+    char *buf_;
     std::size_t used_ = 0;
     int errno_ = 0;
+    std::atomic<int> behindErrno_{0}; // the writing thread's first error
+    std::thread thread_;
     static constexpr std::size_t kFormatSlots = 128;
     std::unique_ptr<CompiledFormat[]> formats_;
 };

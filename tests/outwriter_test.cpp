@@ -71,6 +71,29 @@ TEST(OutWriterFormatting, OtherConversionsAndLongLinesStillWork)
     EXPECT_EQ(longLine, std::string(20000, 'x') + "7\n" + std::string(20000, 'x') + "|8\n");
 }
 
+// Writes of every size, through blocks much smaller than the whole, with
+// flushes in between: the file holds exactly the bytes in order.
+TEST(OutWriterBlocks, EveryByteArrivesInOrder)
+{
+    std::mt19937 rng(11);
+    std::string expected;
+    std::string got = written([&](OutWriter &out) {
+        for (int i = 0; i < 3000; ++i) {
+            const std::size_t n = i % 97 == 0 ? 20000 + rng() % 5000 : rng() % 300;
+            std::string piece(n, '\0');
+            for (auto &c : piece)
+                c = static_cast<char>(rng());
+            out.write(piece.data(), piece.size());
+            expected += piece;
+            if (i % 500 == 499) {
+                EXPECT_TRUE(out.flush());
+            }
+        }
+    }, 8192);
+    EXPECT_EQ(got.size(), expected.size());
+    EXPECT_TRUE(got == expected);
+}
+
 TEST(OutWriterErrors, AFullDeviceIsReported)
 {
     int fd = ::open("/dev/full", O_WRONLY);
@@ -80,6 +103,22 @@ TEST(OutWriterErrors, AFullDeviceIsReported)
     EXPECT_FALSE(out.flush());
     EXPECT_TRUE(out.failed());
     EXPECT_EQ(out.error(), ENOSPC);
+    ::close(fd);
+}
+
+// A failure shows while writing goes on, not only at the end, so that the
+// tools stop early; what follows is dropped.
+TEST(OutWriterErrors, AFailureShowsBeforeTheFlush)
+{
+    int fd = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(fd, 0);
+    OutWriter out(fd, 8192);
+    const std::string line(100, 'x');
+    for (int i = 0; i < 1000 && !out.failed(); ++i)
+        out.write(line.data(), line.size());
+    EXPECT_TRUE(out.failed());
+    EXPECT_EQ(out.error(), ENOSPC);
+    EXPECT_FALSE(out.flush());
     ::close(fd);
 }
 

@@ -1,0 +1,69 @@
+#include "blockpipe.h"
+
+BlockPipe::BlockPipe(std::size_t count, std::size_t capacity)
+    : capacity_(capacity), storage_(new char[count * capacity]), blocks_(count), full_(count, nullptr)
+{
+    empty_.reserve(count);
+    for (std::size_t i = count; i-- > 0;) {
+        blocks_[i].data = storage_.get() + i * capacity;
+        empty_.push_back(&blocks_[i]);
+    }
+}
+
+BlockPipe::Block *BlockPipe::takeEmpty()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !empty_.empty(); });
+    Block *block = empty_.back();
+    empty_.pop_back();
+    block->used = 0;
+    return block;
+}
+
+void BlockPipe::putFull(Block *block)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        full_[(fullHead_ + fullCount_) % full_.size()] = block;
+        ++fullCount_;
+        ++inUse_;
+    }
+    changed_.notify_all();
+}
+
+void BlockPipe::close()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    changed_.notify_all();
+}
+
+BlockPipe::Block *BlockPipe::takeFull()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return closed_ || fullCount_ > 0; });
+    if (fullCount_ == 0)
+        return nullptr;
+    Block *block = full_[fullHead_];
+    fullHead_ = (fullHead_ + 1) % full_.size();
+    --fullCount_;
+    return block;
+}
+
+void BlockPipe::putEmpty(Block *block)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        empty_.push_back(block);
+        --inUse_;
+    }
+    changed_.notify_all();
+}
+
+void BlockPipe::waitDrained()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return inUse_ == 0; });
+}

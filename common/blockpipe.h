@@ -1,0 +1,55 @@
+// A fixed set of buffers passed between two threads: one fills blocks (the
+// producer), the other takes them in the same order and hands them back
+// (the consumer). The blocks cycle, so the memory in use is bounded whatever
+// the amount of data that flows through.
+//
+// Writing behind on a second thread lets the system's copy of the output
+// run beside the line processing.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class BlockPipe {
+public:
+    struct Block {
+        char *data = nullptr; // `capacity` bytes
+        std::size_t used = 0; // bytes the producer filled in
+    };
+
+    BlockPipe(std::size_t count, std::size_t capacity);
+    BlockPipe(const BlockPipe &) = delete;
+    BlockPipe &operator=(const BlockPipe &) = delete;
+
+    std::size_t capacity() const { return capacity_; }
+
+    // Producer side. takeEmpty() waits for a free block. close() says no
+    // more blocks will come.
+    Block *takeEmpty();
+    void putFull(Block *block);
+    void close();
+
+    // Consumer side. takeFull() waits for the next filled block; nullptr
+    // once the producer has closed and every block has been taken.
+    Block *takeFull();
+    void putEmpty(Block *block);
+
+    // Waits until the consumer has handed back every filled block.
+    void waitDrained();
+
+private:
+    std::size_t capacity_;
+    std::unique_ptr<char[]> storage_;
+    std::vector<Block> blocks_;
+    std::vector<Block *> empty_; // a stack: the most recently used block first
+    std::vector<Block *> full_;  // a ring, in the order filled
+    std::size_t fullHead_ = 0;
+    std::size_t fullCount_ = 0;
+    std::size_t inUse_ = 0; // filled blocks not yet handed back
+    bool closed_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
