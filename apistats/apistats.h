@@ -134,7 +134,7 @@ private:
     void complete(ThreadStats &t, CallKind kind, long long bytes);
 
     Settings settings_;
-    Needle processKey_;
+    PreparedNeedle processKey_;
     bool windows_;
     OutWriter &out_;
     long long lineNumber_ = 0;

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace apistats {
 
 namespace {
@@ -161,47 +165,25 @@ unsigned LineScan::keywordMask()
     return found_ & (kGroupMask[0] | kGroupMask[1]);
 }
 
-bool LineScan::anyKeyword() const
+namespace {
+
+// A colon counts from kScanFrom[1] on (this passes over the time stamp's
+// colons) with a fitting character before it. Bit k of `colons` stands for
+// a colon at at + k + 1.
+inline bool colonCounts(const char *body, std::size_t at, unsigned colons)
 {
-    // Only a quick superset test, run on every line: a text of the first
-    // group begins with "MQ"; one of the second group ends in a colon at
-    // index 8 or later with a fitting character before it (this passes over
-    // the timestamp's colons). The texts themselves are matched later, on
-    // the lines that pass.
-    const char *body = line_.data;
-    const std::size_t length = line_.bodyLen;
-#if defined(__SSE2__)
-    // The same test on 16 positions at a time: an 'M' followed by 'Q', or a
-    // colon from position kScanFrom[1] on with a fitting character before it.
-    if (length >= 17) {
-        const __m128i em = _mm_set1_epi8('M'), cue = _mm_set1_epi8('Q'), colon = _mm_set1_epi8(':');
-        const __m128i blank = _mm_set1_epi8(' '), e = _mm_set1_epi8('e'), es = _mm_set1_epi8('s'),
-                      h = _mm_set1_epi8('h');
-        static_assert(kGroups[1].fits == " esh", "the vector test names these characters");
-        auto hits = [&](std::size_t at) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body + at));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body + at + 1));
-            const __m128i mq = _mm_and_si128(_mm_cmpeq_epi8(a, em), _mm_cmpeq_epi8(b, cue));
-            const __m128i before = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(a, blank), _mm_cmpeq_epi8(a, e)),
-                                                _mm_or_si128(_mm_cmpeq_epi8(a, es), _mm_cmpeq_epi8(a, h)));
-            unsigned colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(b, colon), before)));
-            // Bit k stands for a colon at at + k + 1; those before kScanFrom[1] do not count.
-            if (at + 1 < kScanFrom[1])
-                colons &= ~0u << (kScanFrom[1] - at - 1);
-            return static_cast<unsigned>(_mm_movemask_epi8(mq)) | colons;
-        };
-        std::size_t i = 0;
-        for (; i + 17 <= length; i += 16)
-            if (hits(i) != 0)
-                return true;
-        if (i + 1 < length) {
-            const std::size_t base = length - 17; // overlaps the block before
-            if ((hits(base) >> (i - base)) != 0)
-                return true;
-        }
-        return false;
+    for (; colons != 0; colons &= colons - 1) {
+        const std::size_t c = at + static_cast<std::size_t>(__builtin_ctz(colons)) + 1;
+        if (c >= kScanFrom[1] && fits(kGroups[1], body[c - 1]))
+            return true;
     }
-#endif
+    return false;
+}
+
+static_assert(kScanFrom[1] >= 1 && kScanFrom[1] <= 16);
+
+bool anyKeywordPlain(const char *body, std::size_t length)
+{
     const char *end = body + length;
     for (const char *p = body; end - p > 1;) {
         const char *m = static_cast<const char *>(std::memchr(p, 'M', static_cast<std::size_t>(end - 1 - p)));
@@ -220,6 +202,115 @@ bool LineScan::anyKeyword() const
         p = c + 1;
     }
     return false;
+}
+
+// The vector forms test 16 or 32 positions at a time, in two stages: a cheap
+// filter (an 'M' followed by 'Q', or any colon) over the whole line, then
+// the full test on the few colons that pass. Bit k of a mask stands for the
+// pair of characters at at + k and at + k + 1. The last block overlaps the
+// one before, without the positions already tested.
+#if defined(__SSE2__)
+bool anyKeywordSse2(const char *body, std::size_t length)
+{
+    if (length < 17)
+        return anyKeywordPlain(body, length);
+    const __m128i em = _mm_set1_epi8('M'), cue = _mm_set1_epi8('Q'), colon = _mm_set1_epi8(':');
+    unsigned mq, colons;
+    auto masks = [&](std::size_t at) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body + at));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body + at + 1));
+        mq = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, em), _mm_cmpeq_epi8(b, cue))));
+        colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, colon)));
+    };
+    unsigned early = ~0u << (kScanFrom[1] - 1); // the first block's early colons never count
+    std::size_t i = 0;
+    for (; i + 17 <= length; i += 16) {
+        masks(i);
+        colons &= early;
+        early = ~0u;
+        if (mq != 0 || (colons != 0 && colonCounts(body, i, colons)))
+            return true;
+    }
+    if (i + 1 < length) {
+        const std::size_t base = length - 17;
+        masks(base);
+        const unsigned fresh = ~0u << (i - base);
+        return (mq & fresh) != 0 || colonCounts(body, base, colons & fresh);
+    }
+    return false;
+}
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_t length)
+{
+    if (length < 33)
+        return anyKeywordSse2(body, length);
+    const __m256i em = _mm256_set1_epi8('M'), cue = _mm256_set1_epi8('Q'), colon = _mm256_set1_epi8(':');
+    unsigned early = ~0u << (kScanFrom[1] - 1);
+    std::size_t i = 0;
+    for (; i + 33 <= length; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(body + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(body + i + 1));
+        const unsigned mq = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, em), _mm256_cmpeq_epi8(b, cue))));
+        const unsigned colons = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, colon))) & early;
+        early = ~0u;
+        if (mq != 0 || (colons != 0 && colonCounts(body, i, colons)))
+            return true;
+    }
+    if (i + 1 < length) {
+        const std::size_t base = length - 33;
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(body + base));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(body + base + 1));
+        const unsigned fresh = ~0u << (i - base);
+        const unsigned mq = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, em), _mm256_cmpeq_epi8(b, cue))));
+        const unsigned colons = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, colon)));
+        return (mq & fresh) != 0 || colonCounts(body, base, colons & fresh);
+    }
+    return false;
+}
+
+Vectors widestVectors()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? Vectors::Wide : Vectors::Narrow;
+}
+#else
+Vectors widestVectors() { return Vectors::Narrow; }
+#endif
+
+const Vectors kBestVectors = widestVectors();
+
+} // namespace
+
+bool anyKeywordIn(const char *body, std::size_t length, Vectors vectors)
+{
+    switch (vectors) {
+#if defined(__x86_64__)
+    case Vectors::Wide:
+        if (kBestVectors == Vectors::Wide)
+            return anyKeywordAvx2(body, length);
+        [[fallthrough]];
+#endif
+#if defined(__SSE2__)
+    case Vectors::Narrow:
+        return anyKeywordSse2(body, length);
+#endif
+    default:
+        return anyKeywordPlain(body, length);
+    }
+}
+
+bool LineScan::anyKeyword() const
+{
+    // Only a quick superset test, run on every line: a text of the first
+    // group begins with "MQ"; one of the second group ends in a colon at
+    // index 8 or later with a fitting character before it (this passes over
+    // the timestamp's colons). The texts themselves are matched later, on
+    // the lines that pass.
+    return anyKeywordIn(line_.data, line_.bodyLen, kBestVectors);
 }
 
 } // namespace apistats

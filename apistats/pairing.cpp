@@ -78,7 +78,7 @@ constexpr unsigned kKindTexts[kKindCount] = {
 } // namespace
 
 StatsRun::StatsRun(const Settings &settings, OutWriter &out)
-    : settings_(settings), processKey_(std::string_view(settings_.processKey, ::strnlen(settings_.processKey, sizeof settings_.processKey))),
+    : settings_(settings), processKey_(Needle(std::string_view(settings_.processKey, ::strnlen(settings_.processKey, sizeof settings_.processKey)))),
       windows_(settings.os == TraceOs::Windows), out_(out)
 {
 }

@@ -109,46 +109,79 @@ inline unsigned candidateStarts(const char *text, std::size_t at, const std::siz
 }
 #endif
 
+// A needle with the filter of its search set up: where 16-byte vectors are
+// at hand, blocks of 16 candidate starts are filtered on three of the
+// needle's characters at once, which finds a needle near the start of the
+// text quickly; otherwise findRare does the search. A needle searched on
+// every line (the process key) is prepared once.
+class PreparedNeedle {
+public:
+    explicit PreparedNeedle(const Needle &needle) : needle_(needle)
+    {
+#if defined(__SSE2__)
+        const std::size_t k = needle.text.size();
+        if (k >= 2) {
+            const char *n = needle.text.data();
+            d_[0] = 0;
+            d_[1] = k / 2;
+            d_[2] = k - 1;
+            for (int i = 0; i < 3; ++i)
+                c_[i] = _mm_set1_epi8(n[d_[i]]);
+        }
+#endif
+    }
+
+    const Needle &needle() const { return needle_; }
+
+    // Position of the first occurrence of the needle in text[from, len), or npos.
+    std::size_t find(const char *text, std::size_t len, std::size_t from = 0) const
+    {
+        constexpr std::size_t npos = std::string_view::npos;
+        const std::size_t k = needle_.text.size();
+        if (from > len || k > len - from)
+            return npos;
+        if (k == 0)
+            return from;
+#if defined(__SSE2__)
+        const char *n = needle_.text.data();
+        const std::size_t lastStart = len - k;
+        if (k >= 2 && lastStart - from >= 15) {
+            std::size_t i = from;
+            for (; i + 15 <= lastStart; i += 16) {
+                for (unsigned m = candidateStarts(text, i, d_, c_); m != 0; m &= m - 1) {
+                    std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(m));
+                    if (sameBytes(text + at, n, k))
+                        return at;
+                }
+            }
+            if (i <= lastStart) {
+                // The last, overlapping block, without the starts already tried.
+                const std::size_t base = lastStart - 15;
+                const unsigned skip = static_cast<unsigned>(i - base);
+                for (unsigned m = candidateStarts(text, base, d_, c_) >> skip << skip; m != 0; m &= m - 1) {
+                    std::size_t at = base + static_cast<std::size_t>(__builtin_ctz(m));
+                    if (sameBytes(text + at, n, k))
+                        return at;
+                }
+            }
+            return npos;
+        }
+#endif
+        return findRare(text, len, needle_, from);
+    }
+
+private:
+    Needle needle_;
+#if defined(__SSE2__)
+    std::size_t d_[3] = {};
+    __m128i c_[3] = {};
+#endif
+};
+
 // Position of the first occurrence of `needle` in text[from, len), or npos.
-// Where 16-byte vectors are at hand, blocks of 16 candidate starts are
-// filtered on three of the needle's characters at once, which finds a needle
-// near the start of the text quickly; otherwise findRare.
 inline std::size_t findText(const char *text, std::size_t len, const Needle &needle, std::size_t from = 0)
 {
-    constexpr std::size_t npos = std::string_view::npos;
-    const std::size_t k = needle.text.size();
-    if (from > len || k > len - from)
-        return npos;
-    if (k == 0)
-        return from;
-    const char *n = needle.text.data();
-#if defined(__SSE2__)
-    const std::size_t lastStart = len - k;
-    if (k >= 2 && lastStart - from >= 15) {
-        const std::size_t d[3] = {0, k / 2, k - 1};
-        const __m128i c[3] = {_mm_set1_epi8(n[0]), _mm_set1_epi8(n[k / 2]), _mm_set1_epi8(n[k - 1])};
-        std::size_t i = from;
-        for (; i + 15 <= lastStart; i += 16) {
-            for (unsigned m = candidateStarts(text, i, d, c); m != 0; m &= m - 1) {
-                std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(m));
-                if (sameBytes(text + at, n, k))
-                    return at;
-            }
-        }
-        if (i <= lastStart) {
-            // The last, overlapping block, without the starts already tried.
-            const std::size_t base = lastStart - 15;
-            const unsigned skip = static_cast<unsigned>(i - base);
-            for (unsigned m = candidateStarts(text, base, d, c) >> skip << skip; m != 0; m &= m - 1) {
-                std::size_t at = base + static_cast<std::size_t>(__builtin_ctz(m));
-                if (sameBytes(text + at, n, k))
-                    return at;
-            }
-        }
-        return npos;
-    }
-#endif
-    return findRare(text, len, needle, from);
+    return PreparedNeedle(needle).find(text, len, from);
 }
 
 struct LineText {
@@ -174,6 +207,11 @@ struct LineText {
     std::size_t find(const Needle &needle, std::size_t from = 0) const
     {
         return findText(data, bodyLen, needle, from);
+    }
+
+    std::size_t find(const PreparedNeedle &needle, std::size_t from = 0) const
+    {
+        return needle.find(data, bodyLen, from);
     }
 
     bool contains(const Needle &needle) const { return find(needle) != std::string_view::npos; }

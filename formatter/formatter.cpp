@@ -175,7 +175,7 @@ Formatter::Formatter(const RunSettings &settings, OutWriter &out)
         else
             anywhereTriggers_ = true;
     }
-    processKey_ = Needle(settings_.processKey);
+    processKey_ = PreparedNeedle(Needle(settings_.processKey));
     for (const HandlerSlot &slot : kHandlerOrder)
         if (targetActive(slot.target, slot.id))
             handlers_.push_back(&slot);

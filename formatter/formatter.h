@@ -45,7 +45,7 @@ private:
 
     const RunSettings &settings_;
     OutWriter &out_;
-    Needle processKey_;
+    PreparedNeedle processKey_{Needle()};
     std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};

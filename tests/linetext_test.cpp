@@ -87,7 +87,7 @@ TEST(ThreadKeys, FoundAsThePlainReadingFindsThem)
 {
     std::mt19937 rng(29);
     const std::string alphabet = std::string("38.5 1x") + '\0';
-    const Needle processKey("3853.");
+    const PreparedNeedle processKey(Needle("3853."));
     for (int round = 0; round < 100000; ++round) {
         std::string text = randomText(rng, alphabet, 30) + (rng() % 2 ? "3853." : "") + randomText(rng, alphabet, 50);
         LineText line;
