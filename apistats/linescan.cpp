@@ -272,45 +272,47 @@ __attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_
     return false;
 }
 
-Vectors widestVectors()
+bool wideVectorsAvailable()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? Vectors::Wide : Vectors::Narrow;
+    return __builtin_cpu_supports("avx2");
 }
 #else
-Vectors widestVectors() { return Vectors::Narrow; }
+bool wideVectorsAvailable() { return false; }
 #endif
 
-const Vectors kBestVectors = widestVectors();
+KeywordTest keywordTestFor(Vectors vectors)
+{
+    switch (vectors) {
+#if defined(__x86_64__)
+    case Vectors::Wide:
+        if (wideVectorsAvailable())
+            return anyKeywordAvx2;
+        [[fallthrough]];
+#endif
+#if defined(__SSE2__)
+    case Vectors::Narrow:
+        return anyKeywordSse2;
+#endif
+    default:
+        return anyKeywordPlain;
+    }
+}
 
 } // namespace
 
 bool anyKeywordIn(const char *body, std::size_t length, Vectors vectors)
 {
-    switch (vectors) {
-#if defined(__x86_64__)
-    case Vectors::Wide:
-        if (kBestVectors == Vectors::Wide)
-            return anyKeywordAvx2(body, length);
-        [[fallthrough]];
-#endif
-#if defined(__SSE2__)
-    case Vectors::Narrow:
-        return anyKeywordSse2(body, length);
-#endif
-    default:
-        return anyKeywordPlain(body, length);
-    }
+    return keywordTestFor(vectors)(body, length);
 }
 
-bool LineScan::anyKeyword() const
-{
-    // Only a quick superset test, run on every line: a text of the first
-    // group begins with "MQ"; one of the second group ends in a colon at
-    // index 8 or later with a fitting character before it (this passes over
-    // the timestamp's colons). The texts themselves are matched later, on
-    // the lines that pass.
-    return anyKeywordIn(line_.data, line_.bodyLen, kBestVectors);
-}
+// LineScan::anyKeyword() is only a quick superset test, run on every line:
+// a text of the first group begins with "MQ"; one of the second group ends
+// in a colon at index 8 or later with a fitting character before it (this
+// passes over the timestamp's colons). The texts themselves are matched
+// later, on the lines that pass.
+// The widest form the processor runs is picked once.
+const KeywordTest kAnyKeyword = keywordTestFor(Vectors::Wide);
+
 
 } // namespace apistats

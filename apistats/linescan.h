@@ -38,6 +38,9 @@ enum class Vectors { Plain, Narrow, Wide };
 // processor lacks are replaced by narrow ones.
 bool anyKeywordIn(const char *body, std::size_t length, Vectors vectors);
 
+using KeywordTest = bool (*)(const char *body, std::size_t length);
+extern const KeywordTest kAnyKeyword;
+
 class LineScan {
 public:
     explicit LineScan(const LineText &line) : line_(line) {}
@@ -59,7 +62,7 @@ public:
 
     // True when the line holds any call marker, MQI line or header text
     // ("Reason        :", "Compcode:", the options and length headers).
-    bool anyKeyword() const;
+    bool anyKeyword() const { return kAnyKeyword(line_.data, line_.bodyLen); }
 
     // One bit (1 << Text) for each call marker, MQI text and header text
     // that the line holds.

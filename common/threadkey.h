@@ -71,30 +71,7 @@ public:
         // Consecutive lines mostly come from one thread: its entry first.
         if (last_->item != nullptr && last_->matches(words, key.size()))
             return *last_->item;
-        Recent &recent = recent_[slotOf(key)];
-        if (recent.item != nullptr && recent.matches(words, key.size())) {
-            last_ = &recent;
-            return *recent.item;
-        }
-        T *item;
-        auto it = index_.find(key);
-        if (it != index_.end()) {
-            item = it->second;
-        } else {
-            auto fresh = std::make_unique<T>();
-            if (!key.empty())
-                std::memcpy(fresh->key, key.data(), key.size());
-            fresh->keyLen = key.size();
-            item = fresh.get();
-            items_.push_back(std::move(fresh));
-            index_.emplace(std::string_view(item->key, item->keyLen), item);
-            created = true;
-        }
-        if (key.size() <= 16) {
-            recent = Recent{words, key.size(), item};
-            last_ = &recent;
-        }
-        return *item;
+        return getOther(key, words, created);
     }
 
     std::size_t size() const { return items_.size(); }
@@ -139,6 +116,37 @@ private:
         }
         return w;
     }
+
+    // A key other than the previous call's: the recent table, then the
+    // hash index, then a new record.
+    [[gnu::noinline]] T &getOther(std::string_view key, const Words &words, bool &created)
+    {
+        Recent &recent = recent_[slotOf(key)];
+        if (recent.item != nullptr && recent.matches(words, key.size())) {
+            last_ = &recent;
+            return *recent.item;
+        }
+        T *item;
+        auto it = index_.find(key);
+        if (it != index_.end()) {
+            item = it->second;
+        } else {
+            auto fresh = std::make_unique<T>();
+            if (!key.empty())
+                std::memcpy(fresh->key, key.data(), key.size());
+            fresh->keyLen = key.size();
+            item = fresh.get();
+            items_.push_back(std::move(fresh));
+            index_.emplace(std::string_view(item->key, item->keyLen), item);
+            created = true;
+        }
+        if (key.size() <= 16) {
+            recent = Recent{words, key.size(), item};
+            last_ = &recent;
+        }
+        return *item;
+    }
+
     static std::size_t slotOf(std::string_view key)
     {
         const std::size_t n = key.size();
