@@ -272,26 +272,17 @@ __attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_
     return false;
 }
 
-bool wideVectorsAvailable()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-#else
-bool wideVectorsAvailable() { return false; }
 #endif
 
-KeywordTest keywordTestFor(Vectors vectors)
+KeywordTest keywordTestFor(VectorWidth width)
 {
-    switch (vectors) {
+    switch (usableVectors(width)) {
 #if defined(__x86_64__)
-    case Vectors::Wide:
-        if (wideVectorsAvailable())
-            return anyKeywordAvx2;
-        [[fallthrough]];
+    case VectorWidth::Wide:
+        return anyKeywordAvx2;
 #endif
 #if defined(__SSE2__)
-    case Vectors::Narrow:
+    case VectorWidth::Narrow:
         return anyKeywordSse2;
 #endif
     default:
@@ -301,9 +292,9 @@ KeywordTest keywordTestFor(Vectors vectors)
 
 } // namespace
 
-bool anyKeywordIn(const char *body, std::size_t length, Vectors vectors)
+bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width)
 {
-    return keywordTestFor(vectors)(body, length);
+    return keywordTestFor(width)(body, length);
 }
 
 // LineScan::anyKeyword() is only a quick superset test, run on every line:
@@ -312,7 +303,7 @@ bool anyKeywordIn(const char *body, std::size_t length, Vectors vectors)
 // passes over the timestamp's colons). The texts themselves are matched
 // later, on the lines that pass.
 // The widest form the processor runs is picked once.
-const KeywordTest kAnyKeyword = keywordTestFor(Vectors::Wide);
+const KeywordTest kAnyKeyword = keywordTestFor(VectorWidth::Wide);
 
 
 } // namespace apistats

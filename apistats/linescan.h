@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "linetext.h"
+#include "vectorwidth.h"
 
 namespace apistats {
 
@@ -29,14 +30,9 @@ enum class Text {
     Count
 };
 
-// The vector width of a scan: none, 16 bytes, or 32 bytes (picked at run
-// time where the processor has it).
-enum class Vectors { Plain, Narrow, Wide };
-
-// The test of LineScan::anyKeyword() on a line body, with the vectors given
-// (all give the same answer; the tests compare them). Wide vectors the
-// processor lacks are replaced by narrow ones.
-bool anyKeywordIn(const char *body, std::size_t length, Vectors vectors);
+// The test of LineScan::anyKeyword() on a line body, in the form of the
+// vector width given.
+bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width);
 
 using KeywordTest = bool (*)(const char *body, std::size_t length);
 extern const KeywordTest kAnyKeyword;

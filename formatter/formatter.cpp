@@ -4,6 +4,10 @@
 #include <cstring>
 #include <iterator>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "linereader.h"
 #include "threadkey.h"
 #include "render.h"
@@ -223,16 +227,21 @@ ThreadContext &Formatter::threadOf(std::string_view key)
     return tc;
 }
 
-std::size_t findCallMarker(const LineText &line)
-{
-    constexpr std::size_t npos = std::string_view::npos;
-    const char *text = line.data;
-    const std::size_t len = line.bodyLen;
+namespace {
+
+// The search for a line's call marker, arrow by arrow: a marker is a blank
+// and two equal arrows. The arrows of a line are visited in order and each
+// is tried as the first arrow of a marker; the first entry marker met is
+// the first one of the line, and the first exit marker is kept meanwhile.
+struct MarkerSearch {
+    static constexpr std::size_t npos = std::string_view::npos;
+    const char *text;
+    std::size_t len;
     std::size_t exit = npos;
-    // A marker is a blank and two equal arrows. The arrows of a line are
-    // visited in order and each is tried as the first arrow of a marker; the
-    // first entry marker met is the first one of the line.
-    auto tryArrow = [&](std::size_t p) {
+
+    // The entry marker that an arrow at `p` starts, or npos.
+    std::size_t tryArrow(std::size_t p)
+    {
         if (p == 0 || p + 2 > len || text[p - 1] != ' ' || text[p + 1] != text[p])
             return npos;
         if (text[p] == '>')
@@ -240,53 +249,121 @@ std::size_t findCallMarker(const LineText &line)
         if (exit == npos)
             exit = p - 1;
         return npos;
+    }
+    // The arrows at base + k for the bits k of `m`, in order.
+    std::size_t visit(std::size_t base, unsigned m)
+    {
+        for (; m != 0; m &= m - 1) {
+            std::size_t found = tryArrow(base + static_cast<std::size_t>(__builtin_ctz(m)));
+            if (found != npos)
+                return found;
+        }
+        return npos;
+    }
+};
+
+std::size_t findCallMarkerPlain(const LineText &line)
+{
+    MarkerSearch s{line.data, line.bodyLen};
+    for (std::size_t i = 0; i < s.len; ++i) {
+        // '<' and '>' differ in one bit only, so one comparison finds both.
+        if ((s.text[i] | 2) == '>') {
+            std::size_t found = s.tryArrow(i);
+            if (found != MarkerSearch::npos)
+                return found;
+        }
+    }
+    return s.exit;
+}
+
+// Most lines hold no arrow at all: the vector forms look at 16 or 32 bytes
+// in one step. The last block overlaps the one before; its first bytes are
+// done already.
+#if defined(__SSE2__)
+std::size_t findCallMarkerSse2(const LineText &line)
+{
+    MarkerSearch s{line.data, line.bodyLen};
+    if (s.len < 16)
+        return findCallMarkerPlain(line);
+    const __m128i bit = _mm_set1_epi8(0x02), arrow = _mm_set1_epi8('>');
+    auto arrows = [&](std::size_t at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s.text + at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, bit), arrow)));
     };
     std::size_t i = 0;
-#if defined(__SSE2__)
-    // Most lines hold no arrow at all: 16 bytes are looked at in one step.
-    // '<' and '>' differ in one bit only, so one comparison finds both.
-    if (len >= 16) {
-        const __m128i bit = _mm_set1_epi8(0x02);
-        const __m128i arrow = _mm_set1_epi8('>');
-        auto arrows = [&](std::size_t at) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at));
-            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, bit), arrow)));
-        };
-        auto visit = [&](std::size_t base, unsigned m) {
-            for (; m != 0; m &= m - 1) {
-                std::size_t found = tryArrow(base + static_cast<std::size_t>(__builtin_ctz(m)));
-                if (found != npos)
-                    return found;
-            }
-            return npos;
-        };
-        for (; i + 16 <= len; i += 16) {
-            if (unsigned m = arrows(i)) {
-                std::size_t found = visit(i, m);
-                if (found != npos)
-                    return found;
-            }
-        }
-        if (i < len) {
-            // The last block overlaps the one before; its first bytes are done.
-            const std::size_t base = len - 16;
-            const unsigned done = static_cast<unsigned>(i - base);
-            std::size_t found = visit(base, arrows(base) >> done << done);
-            if (found != npos)
-                return found;
-        }
-        return exit;
-    }
-#endif
-    for (; i < len; ++i) {
-        if ((text[i] | 2) == '>') {
-            std::size_t found = tryArrow(i);
-            if (found != npos)
+    for (; i + 16 <= s.len; i += 16) {
+        if (unsigned m = arrows(i)) {
+            std::size_t found = s.visit(i, m);
+            if (found != MarkerSearch::npos)
                 return found;
         }
     }
-    return exit;
+    if (i < s.len) {
+        const std::size_t base = s.len - 16;
+        const unsigned done = static_cast<unsigned>(i - base);
+        std::size_t found = s.visit(base, arrows(base) >> done << done);
+        if (found != MarkerSearch::npos)
+            return found;
+    }
+    return s.exit;
 }
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) std::size_t findCallMarkerAvx2(const LineText &line)
+{
+    MarkerSearch s{line.data, line.bodyLen};
+    if (s.len < 32)
+        return findCallMarkerSse2(line);
+    const __m256i bit = _mm256_set1_epi8(0x02), arrow = _mm256_set1_epi8('>');
+    std::size_t i = 0;
+    for (; i + 32 <= s.len; i += 32) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s.text + i));
+        if (unsigned m = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(block, bit), arrow)))) {
+            std::size_t found = s.visit(i, m);
+            if (found != MarkerSearch::npos)
+                return found;
+        }
+    }
+    if (i < s.len) {
+        const std::size_t base = s.len - 32;
+        const unsigned done = static_cast<unsigned>(i - base);
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s.text + base));
+        const unsigned m = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_or_si256(block, bit), arrow)));
+        std::size_t found = s.visit(base, m >> done << done);
+        if (found != MarkerSearch::npos)
+            return found;
+    }
+    return s.exit;
+}
+#endif
+
+using MarkerFinder = std::size_t (*)(const LineText &line);
+
+MarkerFinder markerFinderFor(VectorWidth width)
+{
+    switch (usableVectors(width)) {
+#if defined(__x86_64__)
+    case VectorWidth::Wide:
+        return findCallMarkerAvx2;
+#endif
+#if defined(__SSE2__)
+    case VectorWidth::Narrow:
+        return findCallMarkerSse2;
+#endif
+    default:
+        return findCallMarkerPlain;
+    }
+}
+
+// The widest form the processor runs is picked once.
+const MarkerFinder kFindCallMarker = markerFinderFor(VectorWidth::Wide);
+
+} // namespace
+
+std::size_t findCallMarker(const LineText &line) { return kFindCallMarker(line); }
+
+std::size_t findCallMarker(const LineText &line, VectorWidth width) { return markerFinderFor(width)(line); }
 
 void Formatter::noteCallName(ThreadContext &tc, const LineText &line, std::size_t pos) const
 {

@@ -13,6 +13,7 @@
 #include "outwriter.h"
 #include "settings.h"
 #include "threadkey.h"
+#include "vectorwidth.h"
 
 class Formatter {
 public:
@@ -48,9 +49,9 @@ private:
     PreparedNeedle processKey_{Needle()};
     std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
-    bool endTriggerLastChar_[256] = {};
-    bool anywhereTriggers_ = false;
-    std::size_t busyThreads_ = 0;            // threads with a capture that may be in progress          // some active trigger may stand anywhere in a line      // last characters of the end-of-line triggers
+    bool endTriggerLastChar_[256] = {};       // last characters of the end-of-line triggers
+    bool anywhereTriggers_ = false;           // some active trigger may stand anywhere in a line
+    std::size_t busyThreads_ = 0;             // threads with a capture that may be in progress
     ThreadTable<ThreadContext> threads_;
     std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line
     LineText savedLine_;
@@ -59,6 +60,8 @@ private:
 // The position of the first " >>" of the line, or when there is none, of the
 // first " <<"; npos when the line has neither. One pass serves both.
 std::size_t findCallMarker(const LineText &line);
+// The same, in the form of the vector width given (all forms agree).
+std::size_t findCallMarker(const LineText &line, VectorWidth width);
 
 // Reads the input to its end, writing the formatted trace. Returns false
 // when the output could not be written.

@@ -214,7 +214,7 @@ TEST(ApiStatsFuzz, KeywordFilterAgreesAtEveryVectorWidth)
         for (auto &c : body)
             c = rng() % 4 == 0 ? alphabet[rng() % alphabet.size()] : 'x';
         const bool want = plain(body);
-        for (auto v : {apistats::Vectors::Plain, apistats::Vectors::Narrow, apistats::Vectors::Wide})
+        for (auto v : {VectorWidth::Plain, VectorWidth::Narrow, VectorWidth::Wide})
             ASSERT_EQ(apistats::anyKeywordIn(body.data(), body.size(), v), want)
                 << static_cast<int>(v) << " on '" << body << "'";
     }

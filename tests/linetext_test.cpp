@@ -42,7 +42,8 @@ TEST(LineSearch, CallMarkerIsTheFirstEntryElseTheFirstExit)
         std::string_view body = line.body();
         std::size_t entry = body.find(" >>");
         std::size_t want = entry != std::string_view::npos ? entry : body.find(" <<");
-        ASSERT_EQ(findCallMarker(line), want) << "[" << text << "]";
+        for (auto width : {VectorWidth::Plain, VectorWidth::Narrow, VectorWidth::Wide})
+            ASSERT_EQ(findCallMarker(line, width), want) << static_cast<int>(width) << " [" << text << "]";
     }
 }
 
