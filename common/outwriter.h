@@ -20,7 +20,7 @@
 
 class OutWriter {
 public:
-    explicit OutWriter(int fd, std::size_t bufferSize = 1u << 20);
+    explicit OutWriter(int fd, std::size_t bufferSize = 256u << 10);
     ~OutWriter();
     OutWriter(const OutWriter &) = delete;
     OutWriter &operator=(const OutWriter &) = delete;
@@ -87,7 +87,10 @@ public:
     };
 
 private:
-    static constexpr std::size_t kBlocks = 3;
+    // Blocks of a quarter mebibyte stay in the processors' caches between
+    // filling and writing; measured, they write much more steadily than
+    // blocks of a mebibyte.
+    static constexpr std::size_t kBlocks = 6;
 
     void writeSlow(const char *p, std::size_t n);
     void handOff();
