@@ -276,18 +276,12 @@ __attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_
 
 KeywordTest keywordTestFor(VectorWidth width)
 {
-    switch (usableVectors(width)) {
 #if defined(__x86_64__)
-    case VectorWidth::Wide:
-        return anyKeywordAvx2;
+    return pickForm<KeywordTest>(width, anyKeywordPlain, anyKeywordSse2, anyKeywordAvx2);
+#else
+    (void)width;
+    return anyKeywordPlain;
 #endif
-#if defined(__SSE2__)
-    case VectorWidth::Narrow:
-        return anyKeywordSse2;
-#endif
-    default:
-        return anyKeywordPlain;
-    }
 }
 
 } // namespace

@@ -26,3 +26,18 @@ inline VectorWidth usableVectors(VectorWidth asked)
     const VectorWidth widest = widestVectors();
     return static_cast<int>(asked) <= static_cast<int>(widest) ? asked : widest;
 }
+
+// Of the three forms of a search, the one for the width asked, or for the
+// widest below it that this processor runs.
+template <class Form>
+Form pickForm(VectorWidth asked, Form plain, Form narrow, Form wide)
+{
+    switch (usableVectors(asked)) {
+    case VectorWidth::Wide:
+        return wide;
+    case VectorWidth::Narrow:
+        return narrow;
+    default:
+        return plain;
+    }
+}

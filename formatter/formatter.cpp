@@ -342,18 +342,12 @@ using MarkerFinder = std::size_t (*)(const LineText &line);
 
 MarkerFinder markerFinderFor(VectorWidth width)
 {
-    switch (usableVectors(width)) {
 #if defined(__x86_64__)
-    case VectorWidth::Wide:
-        return findCallMarkerAvx2;
+    return pickForm<MarkerFinder>(width, findCallMarkerPlain, findCallMarkerSse2, findCallMarkerAvx2);
+#else
+    (void)width;
+    return findCallMarkerPlain;
 #endif
-#if defined(__SSE2__)
-    case VectorWidth::Narrow:
-        return findCallMarkerSse2;
-#endif
-    default:
-        return findCallMarkerPlain;
-    }
 }
 
 // The widest form the processor runs is picked once.
