@@ -28,11 +28,12 @@ inline apistats::Settings settings(bool windows = false, bool little = true, con
     return s;
 }
 
-inline std::string padTo(std::string s, std::size_t column)
+inline std::string padTo(const std::string &s, std::size_t column)
 {
-    if (s.size() < column)
-        s.append(column - s.size(), ' ');
-    return s;
+    std::string padded(s);
+    if (padded.size() < column)
+        padded.resize(column, ' ');
+    return padded;
 }
 
 // Four bytes as 8 hex characters, in dump order.
