@@ -40,13 +40,14 @@ struct Group {
     int end;               // one past the last
     int neighbour;         // offset from the anchor of a character checked first
     std::string_view fits; // the characters that every member has there
+    int selector;          // offset from the anchor of a character that tells members apart (0: none)
 };
 
 constexpr Group kGroups[] = {
-    {'M', static_cast<int>(Text::OpenEntry), static_cast<int>(Text::Reason), 1, "Q"},
-    {':', static_cast<int>(Text::Reason), static_cast<int>(Text::HConn), -1, " esh"},
-    {'=', static_cast<int>(Text::HConn), static_cast<int>(Text::Row0000Colon), -1, "ne"},
-    {'x', static_cast<int>(Text::Row0000Colon), static_cast<int>(Text::Count), -1, "0"},
+    {'M', static_cast<int>(Text::OpenEntry), static_cast<int>(Text::Reason), 1, "Q", 2},
+    {':', static_cast<int>(Text::Reason), static_cast<int>(Text::HConn), -1, " esh", -1},
+    {'=', static_cast<int>(Text::HConn), static_cast<int>(Text::Row0000Colon), -1, "ne", -1},
+    {'x', static_cast<int>(Text::Row0000Colon), static_cast<int>(Text::Count), -1, "0", 0},
 };
 
 constexpr int groupOf(int text) { return LineScan::groupOf(static_cast<Text>(text)); }
@@ -124,6 +125,33 @@ constexpr bool anchorsHold()
 }
 static_assert(anchorsHold());
 
+// For each group and each character at the group's selector, the members
+// that can stand at an anchor: those with that character there, and those
+// too short to reach it. Index 256 stands for a selector outside the line.
+struct SelectorTable {
+    unsigned members[4][257] = {};
+};
+
+constexpr SelectorTable selectorTable()
+{
+    SelectorTable t;
+    for (int g = 0; g < 4; ++g) {
+        for (int c = 0; c <= 256; ++c) {
+            unsigned m = 0;
+            for (int k = kGroups[g].first; k < kGroups[g].end; ++k) {
+                const std::string_view text = kPatterns[k].text;
+                const long at = static_cast<long>(kPatterns[k].anchor) + kGroups[g].selector;
+                const bool reaches = kGroups[g].selector != 0 && at >= 0 && at < static_cast<long>(text.size());
+                if (!reaches || (c < 256 && static_cast<unsigned char>(text[static_cast<std::size_t>(at)]) == c))
+                    m |= 1u << k;
+            }
+            t.members[g][c] = m;
+        }
+    }
+    return t;
+}
+constexpr SelectorTable kSelectors = selectorTable();
+
 } // namespace
 
 void LineScan::scanGroup(int group)
@@ -143,9 +171,12 @@ void LineScan::scanGroup(int group)
         i = at + 1;
         if (!fits(g, body[g.neighbour > 0 ? at + 1 : at - 1]))
             continue;
-        for (int k = g.first; k < g.end; ++k) {
+        const long sel = static_cast<long>(at) + g.selector;
+        const int selected = sel >= 0 && sel < static_cast<long>(length) ? static_cast<unsigned char>(body[sel]) : 256;
+        for (unsigned left = kSelectors.members[group][selected] & ~found_; left != 0; left &= left - 1) {
+            const int k = __builtin_ctz(left);
             const Pattern &p = kPatterns[k];
-            if ((found_ & (1u << k)) != 0 || at < p.anchor)
+            if (at < p.anchor)
                 continue;
             const std::size_t start = at - p.anchor;
             if (p.text.size() <= length - start && body[start + p.probe] == p.text[p.probe] &&
