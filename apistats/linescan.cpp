@@ -302,7 +302,6 @@ __attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_
     }
     return false;
 }
-
 #endif
 
 KeywordTest keywordTestFor(VectorWidth width)
@@ -326,9 +325,8 @@ bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width)
 // a text of the first group begins with "MQ"; one of the second group ends
 // in a colon at index 8 or later with a fitting character before it (this
 // passes over the timestamp's colons). The texts themselves are matched
-// later, on the lines that pass.
-// The widest form the processor runs is picked once.
+// later, on the lines that pass. The widest form the processor runs is
+// picked once.
 const KeywordTest kAnyKeyword = keywordTestFor(VectorWidth::Wide);
-
 
 } // namespace apistats

@@ -34,6 +34,7 @@ enum class Text {
 // vector width given.
 bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width);
 
+// The form of that test picked for this processor at start-up.
 using KeywordTest = bool (*)(const char *body, std::size_t length);
 extern const KeywordTest kAnyKeyword;
 
@@ -56,8 +57,9 @@ public:
         return (found_ & (1u << static_cast<int>(text))) != 0;
     }
 
-    // True when the line holds any call marker, MQI line or header text
-    // ("Reason        :", "Compcode:", the options and length headers).
+    // True when the line may hold a call marker, MQI line or header text
+    // ("Reason        :", "Compcode:", the options and length headers): a
+    // quick test that never misses one, so that other lines are passed over.
     bool anyKeyword() const { return kAnyKeyword(line_.data, line_.bodyLen); }
 
     // One bit (1 << Text) for each call marker, MQI text and header text
