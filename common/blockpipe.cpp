@@ -1,7 +1,7 @@
 #include "blockpipe.h"
 
 BlockPipe::BlockPipe(std::size_t count, std::size_t capacity)
-    : capacity_(capacity), storage_(new char[count * capacity]), blocks_(count), full_(count, nullptr)
+    : storage_(new char[count * capacity]), blocks_(count), full_(count, nullptr)
 {
     empty_.reserve(count);
     for (std::size_t i = count; i-- > 0;) {

@@ -24,8 +24,6 @@ public:
     BlockPipe(const BlockPipe &) = delete;
     BlockPipe &operator=(const BlockPipe &) = delete;
 
-    std::size_t capacity() const { return capacity_; }
-
     // Producer side. takeEmpty() waits for a free block. close() says no
     // more blocks will come.
     Block *takeEmpty();
@@ -41,7 +39,6 @@ public:
     void waitDrained();
 
 private:
-    std::size_t capacity_;
     std::unique_ptr<char[]> storage_;
     std::vector<Block> blocks_;
     std::vector<Block *> empty_; // a stack: the most recently used block first
