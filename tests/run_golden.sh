@@ -8,6 +8,8 @@
 #                    absent: the output file must not exist or be empty
 #   expected.status  the exit status (absent: 0)
 #   expected.stderr  optional: what the run prints on standard error
+#   expected.files/  optional: every file in it must have been written by the
+#                    run, under the same name, with the same bytes
 # The program runs inside a scratch copy of the folder with argv[0] set to NAME.
 set -u
 bin=$1 name=$2 case=$3
@@ -41,5 +43,16 @@ if [ -f expected.out ]; then
   fi
 elif [ -n "$out" ] && [ -s "$out" ]; then
   echo "output file $out should be empty or absent"; fail=1
+fi
+if [ -d expected.files ]; then
+  for want in expected.files/*; do
+    [ -e "$want" ] || continue
+    got=$(basename "$want")
+    if [ ! -f "$got" ]; then
+      echo "file $got was not written"; fail=1
+    elif ! cmp -s "$got" "$want"; then
+      echo "file $got differs"; cmp "$want" "$got" | head -5; fail=1
+    fi
+  done
 fi
 exit $fail
