@@ -89,9 +89,11 @@ void renderStructure(const ExpandContext &ctx, const char *headerName, const Fie
 {
     OutWriter &out = ctx.out;
     out.print("%s %s expanded (all fields):\n", ctx.prefix, headerName);
+    // A version of 0 or below is shown as far as version 1 goes.
+    const int version = ctx.version < 1 ? 1 : ctx.version;
     for (int i = 0; i < count; ++i) {
         const Field &f = fields[i];
-        if (ctx.version < f.minVersion)
+        if (version < f.minVersion)
             continue;
         Pieces p = splitField(ctx, f.offset, f.length);
         switch (f.type) {
