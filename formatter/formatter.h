@@ -10,6 +10,7 @@
 
 #include "blocks.h"
 #include "linetext.h"
+#include "msgdata.h"
 #include "outwriter.h"
 #include "settings.h"
 #include "threadkey.h"
@@ -30,27 +31,22 @@ private:
     ThreadContext &threadOf(std::string_view key);
     void buildPrefix(ThreadContext &tc) const;
     void noteCallName(ThreadContext &tc, const LineText &line, std::size_t marker) const;
-    void runHandlers(ThreadContext &tc, const LineText &line);
+    void runHandlers(const PassContext &pc);
     bool endsLikeTrigger(const LineText &line) const;
-    void runTriggers(ThreadContext &tc, const LineText &line, bool endCandidate);
+    void runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate);
+    void markBusy(ThreadContext &tc);
     bool needsRepass(const ThreadContext &tc) const;
     bool anyCaptureActive(const ThreadContext &tc) const;
 
-    void structStep(ThreadContext &tc, StructId id, const LineText &line);
-    void parseRow(const StructKind &kind, StructCapture &cap, int c, const LineText &line);
-    void applyNotice(StructCapture &cap, const StructKind &kind, int c, int row, bool firstLine, int count,
-                     bool countMissing);
-    void writeErrorReport(const ThreadContext &tc, const StructKind &kind, const StructCapture &cap);
-    void valueStep(ThreadContext &tc, ValueId id, const LineText &line);
-    void writeRestartWarning(const ThreadContext &tc, const char *name);
-
     const RunSettings &settings_;
     OutWriter &out_;
+    MessageRun messageRun_;
     PreparedNeedle processKey_{Needle()};
     std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};       // last characters of the end-of-line triggers
-    bool anywhereTriggers_ = false;           // some active trigger may stand anywhere in a line
+    bool anywhereTriggers_ = false;           // an eye-catcher trigger may stand anywhere in a line
+    long long lineNumber_ = 0;                // of the line being processed
     std::size_t busyThreads_ = 0;             // threads with a capture that may be in progress
     ThreadTable<ThreadContext> threads_;
     std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line

@@ -1,245 +1,256 @@
 // Message descriptor: field layout of versions 1 and 2 and its constant names.
 
 #include <cstring>
+
 #include <iterator>
 
 #include "render.h"
 
 namespace {
 
-const MaskTest kReportTests[] = {
-    {0x07000000, 0x03000000, "MQRO_EXCEPTION_WITH_DATA"},
-    {0x07000000, 0x07000000, "MQRO_EXCEPTION_WITH_FULL_DATA"},
-    {0x07000000, 0x01000000, "MQRO_EXCEPTION"},
-    {0x00E00000, 0x00600000, "MQRO_EXPIRATION_WITH_DATA"},
-    {0x00E00000, 0x00E00000, "MQRO_EXPIRATION_WITH_FULL_DATA"},
-    {0x00E00000, 0x00200000, "MQRO_EXPIRATION"},
-    {0x00000700, 0x00000300, "MQRO_COA_WITH_DATA"},
-    {0x00000700, 0x00000700, "MQRO_COA_WITH_FULL_DATA"},
-    {0x00000700, 0x00000100, "MQRO_COA"},
-    {0x00003800, 0x00001800, "MQRO_COD_WITH_DATA"},
-    {0x00003800, 0x00003800, "MQRO_COD_WITH_FULL_DATA"},
-    {0x00003800, 0x00000800, "MQRO_COD"},
-    {0x00000001, 0x00000001, "MQRO_PAN"},
-    {0x00000002, 0x00000002, "MQRO_NAN"},
-    {0x00000004, 0x00000004, "MQRO_ACTIVITY"},
-    {0x00000080, 0x00000080, "MQRO_PASS_MSG_ID"},
-    {0x00000040, 0x00000040, "MQRO_PASS_CORREL_ID"},
-    {0x08000000, 0x08000000, "MQRO_DISCARD_MSG"},
-    {0x00004000, 0x00004000, "MQRO_PASS_DISCARD_AND_EXPIRY"},
+const MaskLine kReportTests[] = {
+    group(0x07000000, 0x03000000, "%s    Report MQRO_EXCEPTION_WITH_DATA\n"),
+    bit(0x07000000, "%s    Report MQRO_EXCEPTION_WITH_FULL_DATA\n"),
+    group(0x07000000, 0x01000000, "%s    Report MQRO_EXCEPTION\n"),
+    group(0x00E00000, 0x00600000, "%s    Report MQRO_EXPIRATION_WITH_DATA\n"),
+    bit(0x00E00000, "%s    Report MQRO_EXPIRATION_WITH_FULL_DATA\n"),
+    group(0x00E00000, 0x00200000, "%s    Report MQRO_EXPIRATION\n"),
+    group(0x00000700, 0x00000300, "%s    Report MQRO_COA_WITH_DATA\n"),
+    bit(0x00000700, "%s    Report MQRO_COA_WITH_FULL_DATA\n"),
+    group(0x00000700, 0x00000100, "%s    Report MQRO_COA\n"),
+    group(0x00003800, 0x00001800, "%s    Report MQRO_COD_WITH_DATA\n"),
+    bit(0x00003800, "%s    Report MQRO_COD_WITH_FULL_DATA\n"),
+    group(0x00003800, 0x00000800, "%s    Report MQRO_COD\n"),
+    bit(0x00000001, "%s    Report MQRO_PAN\n"),
+    bit(0x00000002, "%s    Report MQRO_NAN\n"),
+    bit(0x00000004, "%s    Report MQRO_ACTIVITY\n"),
+    bit(0x00000080, "%s    Report MQRO_PASS_MSG_ID\n"),
+    bit(0x00000040, "%s    Report MQRO_PASS_CORREL_ID\n"),
+    bit(0x08000000, "%s    Report MQRO_DISCARD_MSG\n"),
+    bit(0x00004000, "%s    Report MQRO_PASS_DISCARD_AND_EXPIRY\n"),
 };
-const char *const kReportZero[] = {"MQRO_NONE"};
-const ConstantNames kReport{ConstantNames::Masked, nullptr, 0, false,
-                            kReportTests, int(std::size(kReportTests)), kReportZero, 1};
+const char *const kReportZero[] = {"%s    Report MQRO_NONE\n"};
+constexpr ConstantNames kReport = masked(kReportTests, kReportZero);
 
-const NamedValue kMsgTypeValues[] = {
-    {1, "MQMT_REQUEST"}, {2, "MQMT_REPLY"}, {4, "MQMT_REPORT"}, {8, "MQMT_DATAGRAM"},
-    {112, "MQMT_MQE_FIELDS_FROM_MQE"}, {113, "MQMT_MQE_FIELDS"},
+const NamedLine kMsgTypeValues[] = {
+    {1, "%s    MsgType MQMT_REQUEST\n"},
+    {2, "%s    MsgType MQMT_REPLY\n"},
+    {4, "%s    MsgType MQMT_REPORT\n"},
+    {8, "%s    MsgType MQMT_DATAGRAM\n"},
+    {112, "%s    MsgType MQMT_MQE_FIELDS_FROM_MQE\n"},
+    {113, "%s    MsgType MQMT_MQE_FIELDS\n"},
 };
-const ConstantNames kMsgType{ConstantNames::Equality, kMsgTypeValues, int(std::size(kMsgTypeValues)), true};
+constexpr ConstantNames kMsgType = equality(kMsgTypeValues, "%s    MsgType UNKNOWN_CONSTANT\n");
 
-const NamedValue kExpiryValues[] = {{-1, "MQEI_UNLIMITTED"}};
-const ConstantNames kExpiry{ConstantNames::Equality, kExpiryValues, 1, false};
+const NamedLine kExpiryValues[] = {{-1, "%s    Expiry MQEI_UNLIMITTED\n"}};
+constexpr ConstantNames kExpiry = equality(kExpiryValues);
 
-const NamedValue kFeedbackValues[] = {
-    {0, "MQFB_NONE"},
-    {256, "MQFB_QUIT"},
-    {258, "MQFB_EXPIRATION"},
-    {259, "MQFB_COA"},
-    {260, "MQFB_COD"},
-    {262, "MQFB_CHANNEL_COMPLETED"},
-    {263, "MQFB_CHANNEL_FAIL_RETRY"},
-    {264, "MQFB_CHANNEL_FAIL"},
-    {265, "MQFB_APPL_CANNOT_BE_STARTED"},
-    {266, "MQFB_TM_ERROR"},
-    {267, "MQFB_APPL_TYPE_ERROR"},
-    {268, "MQFB_STOPPED_BY_MSG_EXIT"},
-    {269, "MQFB_ACTIVITY"},
-    {271, "MQFB_XMIT_Q_MSG_ERROR"},
-    {275, "MQFB_PAN"},
-    {276, "MQFB_NAN"},
-    {277, "MQFB_STOPPED_BY_CHAD_EXIT"},
-    {279, "MQFB_STOPPED_BY_PUBSUB_EXIT"},
-    {280, "MQFB_NOT_A_REPOSITORY_MSG"},
-    {281, "MQFB_BIND_OPEN_CLUSRCVR_DEL"},
-    {282, "MQFB_MAX_ACTIVITIES"},
-    {283, "MQFB_NOT_FORWARDED"},
-    {284, "MQFB_NOT_DELIVERED"},
-    {285, "MQFB_UNSUPPORTED_FORWARDING"},
-    {286, "MQFB_UNSUPPORTED_DELIVERY"},
-    {291, "MQFB_DATA_LENGTH_ZERO"},
-    {292, "MQFB_DATA_LENGTH_NEGATIVE"},
-    {293, "MQFB_DATA_LENGTH_TOO_BIG"},
-    {294, "MQFB_BUFFER_OVERFLOW"},
-    {295, "MQFB_LENGTH_OFF_BY_ONE"},
-    {296, "MQFB_IIH_ERROR"},
-    {298, "MQFB_NOT_AUTHORIZED_FOR_IMS"},
-    {300, "MQFB_IMS_ERROR"},
-    {301, "MQFB_IMS_FIRST"},
-    {399, "MQFB_IMS_LAST"},
-    {401, "MQFB_CICS_INTERNAL_ERROR"},
-    {402, "MQFB_CICS_NOT_AUTHORIZED"},
-    {403, "MQFB_CICS_BRIDGE_FAILURE"},
-    {404, "MQFB_CICS_CORREL_ID_ERROR"},
-    {405, "MQFB_CICS_CCSID_ERROR"},
-    {406, "MQFB_CICS_ENCODING_ERROR"},
-    {407, "MQFB_CICS_CIH_ERROR"},
-    {408, "MQFB_CICS_UOW_ERROR"},
-    {409, "MQFB_CICS_COMMAREA_ERROR"},
-    {410, "MQFB_CICS_APPL_NOT_STARTED"},
-    {411, "MQFB_CICS_APPL_ABENDED"},
-    {412, "MQFB_CICS_DLQ_ERROR"},
-    {413, "MQFB_CICS_UOW_BACKED_OUT"},
-    {501, "MQFB_PUBLICATIONS_ON_REQUEST"},
-    {502, "MQFB_SUBSCRIBER_IS_PUBLISHER"},
-    {503, "MQFB_MSG_SCOPE_MISMATCH"},
-    {504, "MQFB_SELECTOR_MISMATCH"},
-    {505, "MQFB_NOT_A_GROUPUR_MSG"},
-    {600, "MQFB_IMS_NACK_1A_REASON_FIRST"},
-    {855, "MQFB_IMS_NACK_1A_REASON_LAST"},
-    {2030, "MQRC_MSG_TOO_BIG_FOR_Q"},
-    {2031, "MQRC_MSG_TOO_BIG_FOR_Q_MGR"},
-    {2035, "MQRC_NOT_AUTHORIZED"},
-    {2048, "MQRC_PERSISTENT_NOT_ALLOWED"},
-    {2051, "MQRC_PUT_INHIBITED"},
-    {2053, "MQRC_Q_FULL"},
-    {2056, "MQRC_Q_SPACE_NOT_AVAILABLE"},
+const NamedLine kFeedbackValues[] = {
+    {0, "%s    Feedback MQFB_NONE\n"},
+    {256, "%s    Feedback MQFB_QUIT\n"},
+    {258, "%s    Feedback MQFB_EXPIRATION\n"},
+    {259, "%s    Feedback MQFB_COA\n"},
+    {260, "%s    Feedback MQFB_COD\n"},
+    {262, "%s    Feedback MQFB_CHANNEL_COMPLETED\n"},
+    {263, "%s    Feedback MQFB_CHANNEL_FAIL_RETRY\n"},
+    {264, "%s    Feedback MQFB_CHANNEL_FAIL\n"},
+    {265, "%s    Feedback MQFB_APPL_CANNOT_BE_STARTED\n"},
+    {266, "%s    Feedback MQFB_TM_ERROR\n"},
+    {267, "%s    Feedback MQFB_APPL_TYPE_ERROR\n"},
+    {268, "%s    Feedback MQFB_STOPPED_BY_MSG_EXIT\n"},
+    {269, "%s    Feedback MQFB_ACTIVITY\n"},
+    {271, "%s    Feedback MQFB_XMIT_Q_MSG_ERROR\n"},
+    {275, "%s    Feedback MQFB_PAN\n"},
+    {276, "%s    Feedback MQFB_NAN\n"},
+    {277, "%s    Feedback MQFB_STOPPED_BY_CHAD_EXIT\n"},
+    {279, "%s    Feedback MQFB_STOPPED_BY_PUBSUB_EXIT\n"},
+    {280, "%s    Feedback MQFB_NOT_A_REPOSITORY_MSG\n"},
+    {281, "%s    Feedback MQFB_BIND_OPEN_CLUSRCVR_DEL\n"},
+    {282, "%s    Feedback MQFB_MAX_ACTIVITIES\n"},
+    {283, "%s    Feedback MQFB_NOT_FORWARDED\n"},
+    {284, "%s    Feedback MQFB_NOT_DELIVERED\n"},
+    {285, "%s    Feedback MQFB_UNSUPPORTED_FORWARDING\n"},
+    {286, "%s    Feedback MQFB_UNSUPPORTED_DELIVERY\n"},
+    {291, "%s    Feedback MQFB_DATA_LENGTH_ZERO\n"},
+    {292, "%s    Feedback MQFB_DATA_LENGTH_NEGATIVE\n"},
+    {293, "%s    Feedback MQFB_DATA_LENGTH_TOO_BIG\n"},
+    {294, "%s    Feedback MQFB_BUFFER_OVERFLOW\n"},
+    {295, "%s    Feedback MQFB_LENGTH_OFF_BY_ONE\n"},
+    {296, "%s    Feedback MQFB_IIH_ERROR\n"},
+    {298, "%s    Feedback MQFB_NOT_AUTHORIZED_FOR_IMS\n"},
+    {300, "%s    Feedback MQFB_IMS_ERROR\n"},
+    {301, "%s    Feedback MQFB_IMS_FIRST\n"},
+    {399, "%s    Feedback MQFB_IMS_LAST\n"},
+    {401, "%s    Feedback MQFB_CICS_INTERNAL_ERROR\n"},
+    {402, "%s    Feedback MQFB_CICS_NOT_AUTHORIZED\n"},
+    {403, "%s    Feedback MQFB_CICS_BRIDGE_FAILURE\n"},
+    {404, "%s    Feedback MQFB_CICS_CORREL_ID_ERROR\n"},
+    {405, "%s    Feedback MQFB_CICS_CCSID_ERROR\n"},
+    {406, "%s    Feedback MQFB_CICS_ENCODING_ERROR\n"},
+    {407, "%s    Feedback MQFB_CICS_CIH_ERROR\n"},
+    {408, "%s    Feedback MQFB_CICS_UOW_ERROR\n"},
+    {409, "%s    Feedback MQFB_CICS_COMMAREA_ERROR\n"},
+    {410, "%s    Feedback MQFB_CICS_APPL_NOT_STARTED\n"},
+    {411, "%s    Feedback MQFB_CICS_APPL_ABENDED\n"},
+    {412, "%s    Feedback MQFB_CICS_DLQ_ERROR\n"},
+    {413, "%s    Feedback MQFB_CICS_UOW_BACKED_OUT\n"},
+    {501, "%s    Feedback MQFB_PUBLICATIONS_ON_REQUEST\n"},
+    {502, "%s    Feedback MQFB_SUBSCRIBER_IS_PUBLISHER\n"},
+    {503, "%s    Feedback MQFB_MSG_SCOPE_MISMATCH\n"},
+    {504, "%s    Feedback MQFB_SELECTOR_MISMATCH\n"},
+    {505, "%s    Feedback MQFB_NOT_A_GROUPUR_MSG\n"},
+    {600, "%s    Feedback MQFB_IMS_NACK_1A_REASON_FIRST\n"},
+    {855, "%s    Feedback MQFB_IMS_NACK_1A_REASON_LAST\n"},
+    {2030, "%s    Feedback MQRC_MSG_TOO_BIG_FOR_Q\n"},
+    {2031, "%s    Feedback MQRC_MSG_TOO_BIG_FOR_Q_MGR\n"},
+    {2035, "%s    Feedback MQRC_NOT_AUTHORIZED\n"},
+    {2048, "%s    Feedback MQRC_PERSISTENT_NOT_ALLOWED\n"},
+    {2051, "%s    Feedback MQRC_PUT_INHIBITED\n"},
+    {2053, "%s    Feedback MQRC_Q_FULL\n"},
+    {2056, "%s    Feedback MQRC_Q_SPACE_NOT_AVAILABLE\n"},
 };
-const ConstantNames kFeedback{ConstantNames::Equality, kFeedbackValues, int(std::size(kFeedbackValues)), true};
+constexpr ConstantNames kFeedback = equality(kFeedbackValues, "%s    Feedback UNKNOWN_CONSTANT\n");
 
-const MaskTest kEncodingTests[] = {
-    {0x0F, 0x0, "MQENC_INTEGER_UNDEFINED"},
-    {0x0F, 0x1, "MQENC_INTEGER_NORMAL"},
-    {0x0F, 0x2, "MQENC_INTEGER_REVERSED"},
-    {0xF0, 0x00, "MQENC_DECIMAL_UNDEFINED"},
-    {0xF0, 0x10, "MQENC_DECIMAL_NORMAL"},
-    {0xF0, 0x20, "MQENC_DECIMAL_REVERSED"},
-    {0xF00, 0x000, "MQENC_FLOAT_UNDEFINED"},
-    {0xF00, 0x100, "MQENC_FLOAT_IEEE_NORMAL"},
-    {0xF00, 0x200, "MQENC_FLOAT_IEEE_REVERSED"},
-    {0xF00, 0x300, "MQENC_FLOAT_S390"},
-    {0xF00, 0x400, "MQENC_FLOAT_TNS"},
+const MaskLine kEncodingTests[] = {
+    group(0x0F, 0x0, "%s    Encoding MQENC_INTEGER_UNDEFINED\n"),
+    group(0x0F, 0x1, "%s    Encoding MQENC_INTEGER_NORMAL\n"),
+    group(0x0F, 0x2, "%s    Encoding MQENC_INTEGER_REVERSED\n"),
+    group(0xF0, 0x00, "%s    Encoding MQENC_DECIMAL_UNDEFINED\n"),
+    group(0xF0, 0x10, "%s    Encoding MQENC_DECIMAL_NORMAL\n"),
+    group(0xF0, 0x20, "%s    Encoding MQENC_DECIMAL_REVERSED\n"),
+    group(0xF00, 0x000, "%s    Encoding MQENC_FLOAT_UNDEFINED\n"),
+    group(0xF00, 0x100, "%s    Encoding MQENC_FLOAT_IEEE_NORMAL\n"),
+    group(0xF00, 0x200, "%s    Encoding MQENC_FLOAT_IEEE_REVERSED\n"),
+    group(0xF00, 0x300, "%s    Encoding MQENC_FLOAT_S390\n"),
+    group(0xF00, 0x400, "%s    Encoding MQENC_FLOAT_TNS\n"),
 };
-const ConstantNames kEncoding{ConstantNames::Masked, nullptr, 0, false,
-                              kEncodingTests, int(std::size(kEncodingTests)), nullptr, 0};
+constexpr ConstantNames kEncoding = masked(kEncodingTests);
 
-const NamedValue kCcsidValues[] = {
-    {-4, "MQCCSI_AS_PUBLISHED"}, {-3, "MQCCSI_APPL"}, {-2, "MQCCSI_INHERIT"}, {-1, "MQCCSI_EMBEDDED"},
-    {0, "MQCCSI_UNDEFINED"}, {0, "MQCCSI_DEFAULT"}, {0, "MQCCSI_Q_MGR"},
+const NamedLine kCcsidValues[] = {
+    {-4, "%s    CodedCharSetId MQCCSI_AS_PUBLISHED\n"},
+    {-3, "%s    CodedCharSetId MQCCSI_APPL\n"},
+    {-2, "%s    CodedCharSetId MQCCSI_INHERIT\n"},
+    {-1, "%s    CodedCharSetId MQCCSI_EMBEDDED\n"},
+    {0, "%s    CodedCharSetId MQCCSI_UNDEFINED\n"},
+    {0, "%s    CodedCharSetId MQCCSI_DEFAULT\n"},
+    {0, "%s    CodedCharSetId MQCCSI_Q_MGR\n"},
 };
-const ConstantNames kCcsid{ConstantNames::Equality, kCcsidValues, int(std::size(kCcsidValues)), false};
+constexpr ConstantNames kCcsid = equality(kCcsidValues);
 
-const NamedValue kPriorityValues[] = {
-    {-1, "MQPRI_PRIORITY_AS_Q_DEF"}, {-1, "MQPRI_PRIORITY_AS_TOPIC_DEF"},
-    {-2, "MQPRI_PRIORITY_AS_PARENT"}, {-3, "MQPRI_PRIORITY_AS_PUBLISHED"},
+const NamedLine kPriorityValues[] = {
+    {-1, "%s    Priority MQPRI_PRIORITY_AS_Q_DEF\n"},
+    {-1, "%s    Priority MQPRI_PRIORITY_AS_TOPIC_DEF\n"},
+    {-2, "%s    Priority MQPRI_PRIORITY_AS_PARENT\n"},
+    {-3, "%s    Priority MQPRI_PRIORITY_AS_PUBLISHED\n"},
 };
-const ConstantNames kPriority{ConstantNames::Equality, kPriorityValues, int(std::size(kPriorityValues)), false};
+constexpr ConstantNames kPriority = equality(kPriorityValues);
 
-const NamedValue kPersistenceValues[] = {
-    {-1, "MQPER_PERSISTENCE_AS_PARENT"}, {0, "MQPER_NOT_PERSISTENT"}, {1, "MQPER_PERSISTENT"},
-    {2, "MQPER_PERSISTENCE_AS_Q_DEF"}, {2, "MQPER_PERSISTENCE_AS_TOPIC_DEF"},
+const NamedLine kPersistenceValues[] = {
+    {-1, "%s    Persistence MQPER_PERSISTENCE_AS_PARENT\n"},
+    {0, "%s    Persistence MQPER_NOT_PERSISTENT\n"},
+    {1, "%s    Persistence MQPER_PERSISTENT\n"},
+    {2, "%s    Persistence MQPER_PERSISTENCE_AS_Q_DEF\n"},
+    {2, "%s    Persistence MQPER_PERSISTENCE_AS_TOPIC_DEF\n"},
 };
-const ConstantNames kPersistence{ConstantNames::Equality, kPersistenceValues, int(std::size(kPersistenceValues)), true};
+constexpr ConstantNames kPersistence = equality(kPersistenceValues, "%s    Persistence UNKNOWN_CONSTANT\n");
 
-const NamedValue kPutApplTypeValues[] = {
-    {-1, "MQAT_UNKNOWN"},
-    {0, "MQAT_NO_CONTEXT"},
-    {1, "MQAT_CICS"},
-    {2, "MQAT_MVS"}, {2, "MQAT_OS390"}, {2, "MQAT_ZOS"},
-    {3, "MQAT_IMS"},
-    {4, "MQAT_OS2"},
-    {5, "MQAT_DOS"},
-    {6, "MQAT_AIX"}, {6, "MQAT_UNIX"},
-    {7, "MQAT_QMGR"},
-    {8, "MQAT_OS400"},
-    {9, "MQAT_WINDOWS"},
-    {10, "MQAT_CICS_VSE"},
-    {11, "MQAT_WINDOWS_NT"},
-    {12, "MQAT_VMS"},
-    {13, "MQAT_GUARDIAN"}, {13, "MQAT_NSK"},
-    {14, "MQAT_VOS"},
-    {15, "MQAT_OPEN_TP1"},
-    {19, "MQAT_IMS_BRIDGE"},
-    {20, "MQAT_XCF"},
-    {21, "MQAT_CICS_BRIDGE"},
-    {22, "MQAT_NOTES_AGENT"},
-    {23, "MQAT_TPF"},
-    {25, "MQAT_USER"},
-    {26, "MQAT_BROKER"}, {26, "MQAT_QMGR_PUBLISH"},
-    {28, "MQAT_JAVA"},
-    {29, "MQAT_DQM"},
-    {30, "MQAT_CHANNEL_INITIATOR"},
-    {31, "MQAT_WLM"},
-    {32, "MQAT_BATCH"},
-    {33, "MQAT_RRS_BATCH"},
-    {34, "MQAT_SIB"},
-    {35, "MQAT_SYSTEM_EXTENSION"},
-    {36, "MQAT_MCAST_PUBLISH"},
-    {37, "MQAT_AMQP"},
+const NamedLine kPutApplTypeValues[] = {
+    {-1, "%s    PutApplType MQAT_UNKNOWN\n"},
+    {0, "%s    PutApplType MQAT_NO_CONTEXT\n"},
+    {1, "%s    PutApplType MQAT_CICS\n"},
+    {2, "%s    PutApplType MQAT_MVS\n"},
+    {2, "%s    PutApplType MQAT_OS390\n"},
+    {2, "%s    PutApplType MQAT_ZOS\n"},
+    {3, "%s    PutApplType MQAT_IMS\n"},
+    {4, "%s    PutApplType MQAT_OS2\n"},
+    {5, "%s    PutApplType MQAT_DOS\n"},
+    {6, "%s    PutApplType MQAT_AIX\n"},
+    {6, "%s    PutApplType MQAT_UNIX\n"},
+    {7, "%s    PutApplType MQAT_QMGR\n"},
+    {8, "%s    PutApplType MQAT_OS400\n"},
+    {9, "%s    PutApplType MQAT_WINDOWS\n"},
+    {10, "%s    PutApplType MQAT_CICS_VSE\n"},
+    {11, "%s    PutApplType MQAT_WINDOWS_NT\n"},
+    {12, "%s    PutApplType MQAT_VMS\n"},
+    {13, "%s    PutApplType MQAT_GUARDIAN\n"},
+    {13, "%s    PutApplType MQAT_NSK\n"},
+    {14, "%s    PutApplType MQAT_VOS\n"},
+    {15, "%s    PutApplType MQAT_OPEN_TP1\n"},
+    {19, "%s    PutApplType MQAT_IMS_BRIDGE\n"},
+    {20, "%s    PutApplType MQAT_XCF\n"},
+    {21, "%s    PutApplType MQAT_CICS_BRIDGE\n"},
+    {22, "%s    PutApplType MQAT_NOTES_AGENT\n"},
+    {23, "%s    PutApplType MQAT_TPF\n"},
+    {25, "%s    PutApplType MQAT_USER\n"},
+    {26, "%s    PutApplType MQAT_BROKER\n"},
+    {26, "%s    PutApplType MQAT_QMGR_PUBLISH\n"},
+    {28, "%s    PutApplType MQAT_JAVA\n"},
+    {29, "%s    PutApplType MQAT_DQM\n"},
+    {30, "%s    PutApplType MQAT_CHANNEL_INITIATOR\n"},
+    {31, "%s    PutApplType MQAT_WLM\n"},
+    {32, "%s    PutApplType MQAT_BATCH\n"},
+    {33, "%s    PutApplType MQAT_RRS_BATCH\n"},
+    {34, "%s    PutApplType MQAT_SIB\n"},
+    {35, "%s    PutApplType MQAT_SYSTEM_EXTENSION\n"},
+    {36, "%s    PutApplType MQAT_MCAST_PUBLISH\n"},
+    {37, "%s    PutApplType MQAT_AMQP\n"},
 };
-const ConstantNames kPutApplType{ConstantNames::Equality, kPutApplTypeValues, int(std::size(kPutApplTypeValues)), true};
+constexpr ConstantNames kPutApplType = equality(kPutApplTypeValues, "%s    PutApplType UNKNOWN_CONSTANT\n");
 
-const MaskTest kMsgFlagsTests[] = {
-    {0x1, 0x1, "MQMF_SEGMENTATION_ALLOWED"},
-    {0x2, 0x2, "MQMF_SEGMENT"},
-    {0x4, 0x4, "MQMF_LAST_SEGMENT"},
-    {0x8, 0x8, "MQMF_MSG_IN_GROUP"},
-    {0x10, 0x10, "MQMF_LAST_MSG_IN_GROUP"},
-    {0xFFFFFFE0, 0, "UNKNOWN_CONSTANT in range 0xFFFFFFE0", true},
+const MaskLine kMsgFlagsTests[] = {
+    bit(0x1, "%s    MsgFlags MQMF_SEGMENTATION_ALLOWED\n"),
+    bit(0x2, "%s    MsgFlags MQMF_SEGMENT\n"),
+    bit(0x4, "%s    MsgFlags MQMF_LAST_SEGMENT\n"),
+    bit(0x8, "%s    MsgFlags MQMF_MSG_IN_GROUP\n"),
+    bit(0x10, "%s    MsgFlags MQMF_LAST_MSG_IN_GROUP\n"),
+    anyOf(0xFFFFFFE0, "%s    MsgFlags UNKNOWN_CONSTANT in range 0xFFFFFFE0\n"),
 };
-const char *const kMsgFlagsZero[] = {"MQMF_NONE", "MQMF_SEGMENTATION_INHIBITED"};
-const ConstantNames kMsgFlags{ConstantNames::Masked, nullptr, 0, false,
-                              kMsgFlagsTests, int(std::size(kMsgFlagsTests)), kMsgFlagsZero, 2};
+const char *const kMsgFlagsZero[] = {"%s    MsgFlags MQMF_NONE\n", "%s    MsgFlags MQMF_SEGMENTATION_INHIBITED\n"};
+constexpr ConstantNames kMsgFlags = masked(kMsgFlagsTests, kMsgFlagsZero);
 
-const NamedValue kOriginalLengthValues[] = {{-1, "MQOL_UNDEFINED"}};
-const ConstantNames kOriginalLength{ConstantNames::Equality, kOriginalLengthValues, 1, false};
-
-// Continuation lines of character fields, by length and pieces.
-const char *const kHex8 = "%s                               x'%.8s'\n";
-const char *const kHex16 = "%s                               x'%.16s'\n";
+const NamedLine kOriginalLengthValues[] = {{-1, "%s    OriginalLength MQOL_UNDEFINED\n"}};
+constexpr ConstantNames kOriginalLength = equality(kOriginalLengthValues);
 
 const Field kMqmdFields[] = {
-    {"%s StrucId (CHAR4)             : '%.4s'\n", kHex8, FieldType::Char, 0, 4, "StrucId", nullptr, 1},
-    {"%s Version (MQLONG)            : %d\n", nullptr, FieldType::Version, 4, 4, "Version", nullptr, 1},
-    {"%s Report (MQLONG)             : %d\n", nullptr, FieldType::Long, 8, 4, "Report", &kReport, 1},
-    {"%s MsgType (MQLONG)            : %d\n", nullptr, FieldType::Long, 12, 4, "MsgType", &kMsgType, 1},
-    {"%s Expiry (MQLONG)             : %d\n", nullptr, FieldType::Long, 16, 4, "Expiry", &kExpiry, 1},
-    {"%s Feedback (MQLONG)           : %d\n", nullptr, FieldType::Long, 20, 4, "Feedback", &kFeedback, 1},
-    {"%s Encoding (MQLONG)           : %d\n", nullptr, FieldType::Long, 24, 4, "Encoding", &kEncoding, 1},
-    {"%s CodedCharSetId (MQLONG)     : %d\n", nullptr, FieldType::Long, 28, 4, "CodedCharSetId", &kCcsid, 1},
-    {"%s Format (CHAR8)              : '%.8s'\n", kHex16, FieldType::Char, 32, 8, "Format", nullptr, 1},
-    {"%s Priority (MQLONG)           : %d\n", nullptr, FieldType::Long, 40, 4, "Priority", &kPriority, 1},
-    {"%s Persistence (MQLONG)        : %d\n", nullptr, FieldType::Long, 44, 4, "Persistence", &kPersistence, 1},
-    {"%s MsgId (BYTE24)              : x'%.32s%.16s'\n", nullptr, FieldType::Byte, 48, 24, "MsgId", nullptr, 1},
-    {"%s CorrelId (BYTE24)           : x'%.16s%.32s'\n", nullptr, FieldType::Byte, 72, 24, "CorrelId", nullptr, 1},
-    {"%s BackoutCount (MQLONG)       : %d\n", nullptr, FieldType::Long, 96, 4, "BackoutCount", nullptr, 1},
-    {"%s ReplyToQ (MQCHAR48)         : '%.12s%.16s%.16s%.4s'\n",
-     "%s                               x'%.24s%.32s%.32s%.8s'\n", FieldType::Char, 100, 48, "ReplyToQ", nullptr, 1},
-    {"%s ReplyToQMgr (MQCHAR48)      : '%.12s%.16s%.16s%.4s'\n",
-     "%s                               x'%.24s%.32s%.32s%.8s'\n", FieldType::Char, 148, 48, "ReplyToQMgr", nullptr, 1},
-    {"%s UserIdentifier (CHAR12)     : '%.12s'\n",
-     "%s                               x'%.24s'\n", FieldType::Char, 196, 12, "UserIdentifier", nullptr, 1},
-    {"%s AccountingToken (BYTE32)    : x'%.32s%.32s'\n", nullptr, FieldType::Byte, 208, 32, "AccountingToken", nullptr, 1},
-    {"%s ApplIdentityData (MQCHAR32) : '%.16s%.16s'\n",
-     "%s                               x'%.32s%.32s'\n", FieldType::Char, 240, 32, "ApplIdentityData", nullptr, 1},
-    {"%s PutApplType (MQLONG)        : %d\n", nullptr, FieldType::Long, 272, 4, "PutApplType", &kPutApplType, 1},
-    {"%s PutApplName (MQCHAR28)      : '%.12s%.16s'\n",
-     "%s                               x'%.24s%.32s'\n", FieldType::Char, 276, 28, "PutApplName", nullptr, 1},
-    {"%s PutDate (MQCHAR8)           : '%.8s'\n", kHex16, FieldType::Char, 304, 8, "PutDate", nullptr, 1},
-    {"%s PutTime (MQCHAR8)           : '%.8s'\n", kHex16, FieldType::Char, 312, 8, "PutTime", nullptr, 1},
-    {"%s ApplOriginData (MQCHAR4)    : '%.4s'\n", kHex8, FieldType::Char, 320, 4, "ApplOriginData", nullptr, 1},
-    {"%s GroupId (BYTE24)            : x'%.24s%.24s'\n", nullptr, FieldType::Byte, 324, 24, "GroupId", nullptr, 2},
-    {"%s MsgSeqNumber (MQLONG)       : %d\n", nullptr, FieldType::Long, 348, 4, "MsgSeqNumber", nullptr, 2},
-    {"%s Offset (MQLONG)             : %d\n", nullptr, FieldType::Long, 352, 4, "Offset", nullptr, 2},
-    {"%s MsgFlags (MQLONG)           : %d\n", nullptr, FieldType::Long, 356, 4, "MsgFlags", &kMsgFlags, 2},
-    {"%s OriginalLength (MQLONG)     : %d\n", nullptr, FieldType::Long, 360, 4, "OriginalLength", &kOriginalLength, 2},
+    CharField("%s StrucId (CHAR4)             : '%.4s'\n", kHexLine4, 0, 4),
+    VersionField("%s Version (MQLONG)            : %d\n"),
+    LongField("%s Report (MQLONG)             : %d\n", 8).withNames(kReport),
+    LongField("%s MsgType (MQLONG)            : %d\n", 12).withNames(kMsgType),
+    LongField("%s Expiry (MQLONG)             : %d\n", 16).withNames(kExpiry),
+    LongField("%s Feedback (MQLONG)           : %d\n", 20).withNames(kFeedback),
+    LongField("%s Encoding (MQLONG)           : %d\n", 24).withNames(kEncoding),
+    LongField("%s CodedCharSetId (MQLONG)     : %d\n", 28).withNames(kCcsid),
+    CharField("%s Format (CHAR8)              : '%.8s'\n", kHexLine8, 32, 8),
+    LongField("%s Priority (MQLONG)           : %d\n", 40).withNames(kPriority),
+    LongField("%s Persistence (MQLONG)        : %d\n", 44).withNames(kPersistence),
+    HexField("%s MsgId (BYTE24)              : x'%.32s%.16s'\n", 48, 24),
+    HexField("%s CorrelId (BYTE24)           : x'%.16s%.32s'\n", 72, 24),
+    LongField("%s BackoutCount (MQLONG)       : %d\n", 96),
+    CharField("%s ReplyToQ (MQCHAR48)         : '%.12s%.16s%.16s%.4s'\n",
+              "%s                               x'%.24s%.32s%.32s%.8s'\n", 100, 48),
+    CharField("%s ReplyToQMgr (MQCHAR48)      : '%.12s%.16s%.16s%.4s'\n",
+              "%s                               x'%.24s%.32s%.32s%.8s'\n", 148, 48),
+    CharField("%s UserIdentifier (CHAR12)     : '%.12s'\n", "%s                               x'%.24s'\n", 196, 12),
+    HexField("%s AccountingToken (BYTE32)    : x'%.32s%.32s'\n", 208, 32),
+    CharField("%s ApplIdentityData (MQCHAR32) : '%.16s%.16s'\n", "%s                               x'%.32s%.32s'\n", 240,
+              32),
+    LongField("%s PutApplType (MQLONG)        : %d\n", 272).withNames(kPutApplType),
+    CharField("%s PutApplName (MQCHAR28)      : '%.12s%.16s'\n", "%s                               x'%.24s%.32s'\n", 276,
+              28),
+    CharField("%s PutDate (MQCHAR8)           : '%.8s'\n", kHexLine8, 304, 8),
+    CharField("%s PutTime (MQCHAR8)           : '%.8s'\n", kHexLine8, 312, 8),
+    CharField("%s ApplOriginData (MQCHAR4)    : '%.4s'\n", kHexLine4, 320, 4),
+    HexField("%s GroupId (BYTE24)            : x'%.24s%.24s'\n", 324, 24).from(2),
+    LongField("%s MsgSeqNumber (MQLONG)       : %d\n", 348).from(2),
+    LongField("%s Offset (MQLONG)             : %d\n", 352).from(2),
+    LongField("%s MsgFlags (MQLONG)           : %d\n", 356).withNames(kMsgFlags).from(2),
+    LongField("%s OriginalLength (MQLONG)     : %d\n", 360).withNames(kOriginalLength).from(2),
 };
 
 int mqmdRows(int version, int /*pointerLength*/) { return version < 2 ? 21 : 23; }
 
-void expandMqmd(const ExpandContext &ctx)
+void keepMqmd(const ExpandContext &ctx)
 {
-    renderStructure(ctx, "Msgdesc", kMqmdFields, int(std::size(kMqmdFields)));
     // Kept for the message-data analysis of this thread.
     std::memcpy(ctx.thread.mdFormat, ctx.rows[2].chars, 8);
     ctx.thread.mdFormat[8] = '\0';
@@ -248,4 +259,17 @@ void expandMqmd(const ExpandContext &ctx)
 
 } // namespace
 
-const StructKind kMqmdKind = {"Msgdesc", "MD  ", 23, {22, 22, 22, 22}, mqmdRows, expandMqmd};
+const StructKind kMqmdKind = {
+    .name = "Msgdesc",
+    .eyeCatcher = "MD  ",
+    .capacity = 23,
+    .parsesOn = kAnyOs,
+    .anyLabel = false,
+    .startLastLine = {22, 22, 22, 22},
+    .eyeCatcherLastLine = 22,
+    .rowsNeeded = mqmdRows,
+    .header = "%s Msgdesc expanded (all fields):\n",
+    .fields = kMqmdFields,
+    .fieldCount = std::size(kMqmdFields),
+    .after = keepMqmd,
+};

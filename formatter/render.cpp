@@ -7,35 +7,59 @@
 
 namespace {
 
-// A field split at row boundaries: up to four pieces (a 48-byte field that
-// starts inside a row touches at most four rows).
+// A field split at row boundaries: one piece for every row it touches. A
+// piece of a row the capture does not hold is empty.
 struct Pieces {
-    const char *hex[4] = {"", "", "", ""};
-    const char *chars[4] = {"", "", "", ""};
+    const char *hex[kMaxPieces] = {"", "", "", "", "", ""};
+    const char *chars[kMaxPieces] = {"", "", "", "", "", ""};
 };
 
 Pieces splitField(const ExpandContext &ctx, int offset, int length)
 {
     Pieces p;
     int piece = 0;
-    int b = offset;
-    int end = offset + length;
-    while (b < end && piece < 4) {
-        int row = b / 16;
-        if (row >= ctx.rowCount)
-            break;
-        int col = b % 16;
-        p.hex[piece] = ctx.rows[row].hex + 2 * col;
-        p.chars[piece] = ctx.rows[row].chars + col;
+    for (int b = offset; b < offset + length && piece < kMaxPieces; ++piece) {
+        const int row = b / 16;
+        const int col = b % 16;
+        if (row < ctx.rowCount) {
+            p.hex[piece] = ctx.rows[row].hex + 2 * col;
+            p.chars[piece] = ctx.rows[row].chars + col;
+        }
         b += 16 - col;
-        ++piece;
     }
     return p;
 }
 
-void printConstantLine(OutWriter &out, const char *prefix, const char *field, const char *constant)
+// The parts of a variable-length string descriptor, after its pointer.
+const char *const kCharvLongs[] = {
+    "%s    VSOffset (MQLONG)        : %d\n",
+    "%s    VSBufSize (MQLONG)       : %d\n",
+    "%s    VSLength (MQLONG)        : %d\n",
+    "%s    VSCCSID (MQLONG)         : %d\n",
+};
+
+void renderCharv(const ExpandContext &ctx, int offset)
 {
-    out.print("%s    %s %s\n", prefix, field, constant);
+    const bool p8 = ctx.settings.pointerLength == 8;
+    const int ptr = p8 ? 8 : 4;
+    Pieces p = splitField(ctx, offset, ptr);
+    if (p8)
+        ctx.out.print("%s    VSPtr (MQPTR)            : x'%.16s'\n", ctx.prefix, p.hex[0]);
+    else
+        ctx.out.print("%s    VSPtr (MQPTR)            : x'%.8s'\n", ctx.prefix, p.hex[0]);
+    for (int i = 0; i < 4; ++i) {
+        const int at = offset + ptr + 4 * i;
+        ctx.out.print(kCharvLongs[i], ctx.prefix, readLong(ctx, at));
+        ctx.out.print(kHexLine4, ctx.prefix, splitField(ctx, at, 4).hex[0]);
+    }
+}
+
+// The byte at `offset` from its two hex characters; 0 for a row not held.
+std::int32_t readOctet(const ExpandContext &ctx, int offset)
+{
+    const char *hex = splitField(ctx, offset, 1).hex[0];
+    char copy[3] = {hex[0], hex[0] != '\0' ? hex[1] : '\0', '\0'};
+    return ConvertHexToDecLen2(copy);
 }
 
 } // namespace
@@ -50,70 +74,109 @@ std::int32_t convertLong(const char *hex8, bool littleEndian)
 
 std::int32_t readLong(const ExpandContext &ctx, int offset)
 {
-    int row = offset / 16;
-    if (row >= ctx.rowCount)
+    const int row = offset / 16;
+    if (offset < 0 || row >= ctx.rowCount)
         return 0;
     return convertLong(ctx.rows[row].hex + 2 * (offset % 16), ctx.settings.littleEndian);
 }
 
-void printConstantNames(OutWriter &out, const char *prefix, const char *field, std::int32_t value,
-                        const ConstantNames &names)
+void printConstantNames(OutWriter &out, const char *prefix, std::int32_t value, const ConstantNames &names)
 {
     if (names.method == ConstantNames::Equality) {
         bool matched = false;
         for (int i = 0; i < names.valueCount; ++i) {
             if (names.values[i].value == value) {
-                printConstantLine(out, prefix, field, names.values[i].name);
+                // An entry without a line names a value that prints nothing.
+                if (names.values[i].line != nullptr)
+                    out.print(names.values[i].line, prefix);
                 matched = true;
             }
         }
-        if (!matched && names.unknownLine)
-            printConstantLine(out, prefix, field, "UNKNOWN_CONSTANT");
+        if (!matched && names.unknownLine != nullptr)
+            out.print(names.unknownLine, prefix);
         return;
     }
     const auto bits = static_cast<std::uint32_t>(value);
     if (bits == 0 && names.zeroCount > 0) {
         for (int i = 0; i < names.zeroCount; ++i)
-            printConstantLine(out, prefix, field, names.zeroNames[i]);
+            out.print(names.zeroLines[i], prefix);
         return;
     }
     for (int i = 0; i < names.testCount; ++i) {
-        const MaskTest &t = names.tests[i];
-        bool pass = t.anyBit ? (bits & t.mask) != 0 : (bits & t.mask) == t.match;
-        if (pass)
-            printConstantLine(out, prefix, field, t.name);
+        const MaskLine &t = names.tests[i];
+        if (t.anyBit ? (bits & t.mask) != 0 : (bits & t.mask) == t.match)
+            out.print(t.line, prefix);
     }
+    if (names.next != nullptr)
+        printConstantNames(out, prefix, value, *names.next);
 }
 
-void renderStructure(const ExpandContext &ctx, const char *headerName, const Field *fields, int count)
+void renderFields(const ExpandContext &ctx, const Field *fields, std::size_t count)
 {
     OutWriter &out = ctx.out;
-    out.print("%s %s expanded (all fields):\n", ctx.prefix, headerName);
-    // A version of 0 or below is shown as far as version 1 goes.
+    const char *prefix = ctx.prefix;
+    const bool p8 = ctx.settings.pointerLength == 8;
     const int version = ctx.version < 1 ? 1 : ctx.version;
-    for (int i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const Field &f = fields[i];
-        if (version < f.minVersion)
+        if (version < f.minVersion || (f.pointers == ForPointers::Only4 && p8) ||
+            (f.pointers == ForPointers::Only8 && !p8))
             continue;
-        Pieces p = splitField(ctx, f.offset, f.length);
+        const char *format = p8 && f.format8 != nullptr ? f.format8 : f.format;
+        const int offset = p8 && f.offset8 >= 0 ? f.offset8 : f.offset;
+        const int length = p8 && f.length8 >= 0 ? f.length8 : f.length;
+        const Pieces p = splitField(ctx, offset, length);
         switch (f.type) {
         case FieldType::Long:
         case FieldType::Version: {
-            std::int32_t value = f.type == FieldType::Version ? ctx.version : readLong(ctx, f.offset);
-            out.print(f.valueFormat, ctx.prefix, value);
-            out.print(kHexLine4, ctx.prefix, p.hex[0]);
-            if (f.names)
-                printConstantNames(out, ctx.prefix, f.name, value, *f.names);
+            const std::int32_t value = f.type == FieldType::Version ? ctx.version : readLong(ctx, offset);
+            out.print(format, prefix, value);
+            out.print(kHexLine4, prefix, p.hex[0]);
+            if (f.names != nullptr)
+                printConstantNames(out, prefix, value, *f.names);
             break;
         }
         case FieldType::Char:
-            out.print(f.valueFormat, ctx.prefix, p.chars[0], p.chars[1], p.chars[2], p.chars[3]);
-            if (f.hexFormat)
-                out.print(f.hexFormat, ctx.prefix, p.hex[0], p.hex[1], p.hex[2], p.hex[3]);
+            out.print(format, prefix, p.chars[0], p.chars[1], p.chars[2], p.chars[3], p.chars[4], p.chars[5]);
+            if (f.hexFormat != nullptr)
+                out.print(f.hexFormat, prefix, p.hex[0], p.hex[1], p.hex[2], p.hex[3], p.hex[4], p.hex[5]);
+            if (f.names != nullptr)
+                printConstantNames(out, prefix, static_cast<unsigned char>(p.chars[0][0]), *f.names);
             break;
-        case FieldType::Byte:
-            out.print(f.valueFormat, ctx.prefix, p.hex[0], p.hex[1], p.hex[2], p.hex[3]);
+        case FieldType::Hex:
+            out.print(format, prefix, p.hex[0], p.hex[1], p.hex[2], p.hex[3], p.hex[4], p.hex[5]);
+            break;
+        case FieldType::Octet:
+            out.print(format, prefix, readOctet(ctx, offset));
+            if (f.names != nullptr)
+                printConstantNames(out, prefix, readOctet(ctx, offset), *f.names);
+            break;
+        case FieldType::OctetHex:
+            out.print(format, prefix, p.hex[0]);
+            if (f.names != nullptr)
+                printConstantNames(out, prefix, readOctet(ctx, offset), *f.names);
+            break;
+        case FieldType::Heading:
+            out.print(format, prefix);
+            break;
+        case FieldType::Charv:
+            out.print(format, prefix);
+            renderCharv(ctx, offset);
             break;
         }
     }
+}
+
+int fieldPieces(int offset, int length, int (&lengths)[kMaxPieces])
+{
+    int piece = 0;
+    for (int b = offset; b < offset + length && piece < kMaxPieces; ++piece) {
+        const int col = b % 16;
+        int take = 16 - col;
+        if (b + take > offset + length)
+            take = offset + length - b;
+        lengths[piece] = take;
+        b += 16 - col;
+    }
+    return piece;
 }

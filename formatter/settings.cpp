@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tracename.h"
@@ -40,6 +41,18 @@ const char *findSwitch(int argc, char **argv, const char *name, char *value, std
     std::strncpy(value, found, limit);
     value[limit] = '\0';
     return value;
+}
+
+FileId fileIdOf(int fd)
+{
+    FileId id;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        id.known = true;
+        id.dev = static_cast<unsigned long long>(st.st_dev);
+        id.ino = static_cast<unsigned long long>(st.st_ino);
+    }
+    return id;
 }
 
 } // namespace
@@ -146,6 +159,8 @@ SetupResult setupRun(int argc, char **argv)
     if (findSwitch(argc, argv, "-s", s.searchText, 64))
         s.searchOn = s.searchText[0] != '\0';
 
+    s.inputFile = fileIdOf(in);
+    s.outputFile = fileIdOf(out);
     result.ok = true;
     result.inputFd = in;
     result.outputFd = out;

@@ -6,6 +6,12 @@
 
 enum class OsKind : std::uint8_t { Unix = 0, Windows = 1, Zos = 2, Aat = 3 };
 
+// The identity of a file (device and inode), to tell when two names denote it.
+struct FileId {
+    bool known = false;
+    unsigned long long dev = 0, ino = 0;
+};
+
 // The settings of one run: fixed before the first line is read.
 struct RunSettings {
     OsKind os = OsKind::Unix;
@@ -16,6 +22,8 @@ struct RunSettings {
     char searchText[65] = {};   // at most 64 characters
     char processKey[20] = {};   // the process id and its period, e.g. "3853."
     std::size_t processIdLength = 0;
+    FileId inputFile;           // the run's own files, never overwritten by a capture
+    FileId outputFile;
 };
 
 struct SetupResult {

@@ -123,7 +123,7 @@ std::string names(const ConstantNames &table, std::int32_t value)
     int fd = memoryFile("");
     {
         OutWriter out(fd);
-        printConstantNames(out, "P", "F", value, table);
+        printConstantNames(out, "P", value, table);
     }
     std::string text = readAll(fd);
     ::close(fd);
@@ -132,21 +132,21 @@ std::string names(const ConstantNames &table, std::int32_t value)
 
 TEST(ConstantNaming, EqualityFlagsAndMaskedGroups)
 {
-    const NamedValue values[] = {{1, "ONE"}, {2, "TWO_A"}, {2, "TWO_B"}};
-    ConstantNames strict{ConstantNames::Equality, values, 3, true};
-    ConstantNames quiet{ConstantNames::Equality, values, 3, false};
-    EXPECT_EQ(names(strict, 2), "P    F TWO_A\nP    F TWO_B\n");
-    EXPECT_EQ(names(strict, 3), "P    F UNKNOWN_CONSTANT\n");
+    const NamedLine values[] = {{1, "%s F ONE\n"}, {2, "%s F TWO_A\n"}, {2, "%s F TWO_B\n"}};
+    const ConstantNames strict = equality(values, "%s F UNKNOWN_CONSTANT\n");
+    const ConstantNames quiet = equality(values);
+    EXPECT_EQ(names(strict, 2), "P F TWO_A\nP F TWO_B\n");
+    EXPECT_EQ(names(strict, 3), "P F UNKNOWN_CONSTANT\n");
     EXPECT_EQ(names(quiet, 3), "");
 
-    const MaskTest tests[] = {{0x30, 0x10, "G_ONE"}, {0x30, 0x30, "G_THREE"}, {0x1, 0x1, "BIT"},
-                              {0xFFFFFFC0, 0, "UNKNOWN_CONSTANT in range 0xFFFFFFC0", true}};
-    const char *const zero[] = {"NONE_A", "NONE_B"};
-    ConstantNames flags{ConstantNames::Masked, nullptr, 0, false, tests, 4, zero, 2};
-    EXPECT_EQ(names(flags, 0), "P    F NONE_A\nP    F NONE_B\n");
-    EXPECT_EQ(names(flags, 0x31), "P    F G_THREE\nP    F BIT\n");
+    const MaskLine tests[] = {group(0x30, 0x10, "%s G_ONE\n"), group(0x30, 0x30, "%s G_THREE\n"), bit(0x1, "%s BIT\n"),
+                              anyOf(0xFFFFFFC0, "%s UNKNOWN_CONSTANT in range 0xFFFFFFC0\n")};
+    const char *const zero[] = {"%s NONE_A\n", "%s NONE_B\n"};
+    const ConstantNames flags = masked(tests, zero);
+    EXPECT_EQ(names(flags, 0), "P NONE_A\nP NONE_B\n");
+    EXPECT_EQ(names(flags, 0x31), "P G_THREE\nP BIT\n");
     EXPECT_EQ(names(flags, 0x20), "") << "a group value that is none of the named ones";
-    EXPECT_EQ(names(flags, -1), "P    F G_THREE\nP    F BIT\nP    F UNKNOWN_CONSTANT in range 0xFFFFFFC0\n");
+    EXPECT_EQ(names(flags, -1), "P G_THREE\nP BIT\nP UNKNOWN_CONSTANT in range 0xFFFFFFC0\n");
 }
 
 } // namespace

@@ -1,0 +1,521 @@
+#include "msgdata.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "capture.h"
+#include "hexconv.h"
+#include "linetext.h"
+#include "outwriter.h"
+
+ThreadContext::ThreadContext() = default;
+ThreadContext::~ThreadContext() = default;
+
+MessageRun::MessageRun(const RunSettings &s) : settings(s), search(s.searchText) {}
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Memory for the message's lists cannot be had: the run cannot go on.
+[[noreturn]] void allocationFailed(const char *format, int size)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, format, size);
+    std::fflush(stderr);
+    std::_Exit(255);
+}
+
+void crtUtfTracker(MessageState &m) { m.notable.clear(); }
+
+// An entry for the byte at 1-based `position`.
+void addUtfTracker(MessageState &m, Notable kind, long long position)
+{
+    try {
+        m.notable.add(static_cast<unsigned>(kind), static_cast<std::uint64_t>(position > 0 ? position - 1 : 0));
+    } catch (const std::bad_alloc &) {
+        allocationFailed("Failed to allocate memory(%d) for utfTracker List. Ending Program!\n", 16);
+    }
+}
+
+void clearUtfTracker(MessageState &m) { m.notable.clear(); }
+
+const char *const kNotableFormats[] = {"%llx-INV,", "%llx-MB2,", "%llx-MB3,", "%llx-MB4,", "%llx-SP,"};
+
+void printUtfTracker(const PassContext &pc, const MessageState &m)
+{
+    if (m.notable.empty())
+        return;
+    OutWriter &out = pc.out;
+    out.print("msg-parser Byte Analysis: Line:%lld ", pc.lineNumber);
+    int inLine = 0;
+    m.notable.forEach([&](unsigned kind, std::uint64_t offset) {
+        out.print(kNotableFormats[kind], static_cast<unsigned long long>(offset));
+        if (++inLine == 100) {
+            out.print("\n%s msg-parser: Byte Analysis - ", pc.tc.key);
+            inLine = 0;
+        }
+    });
+    out.write("\n", 1);
+}
+
+void msg2File_addByte(MessageState &m, unsigned char b)
+{
+    try {
+        m.store.push(b);
+    } catch (const std::bad_alloc &) {
+        allocationFailed("Failed to allocate memory(%d) for msg2FileItem. Ending Program!\n", 4108);
+    }
+}
+
+void msg2File_print(const PassContext &pc, const MessageState &m)
+{
+    switch (writeMessageFile(m.fileName, m.store, pc.settings.inputFile, pc.settings.outputFile)) {
+    case FileWrite::Ok:
+        break;
+    case FileWrite::OpenFailed:
+        pc.out.print("ERROR: Unable to open file %s for msg2Line!\n", m.fileName);
+        break;
+    case FileWrite::WriteFailed:
+        pc.out.print("ERROR: Unable to write file %s for msg2Line!\n", m.fileName);
+        break;
+    }
+}
+
+void msgSearch_print(const PassContext &pc, const MessageRun &run, const MessageState &m)
+{
+    const SearchPattern &pattern = run.search;
+    int state = 0;
+    unsigned long long count = 0;
+    m.store.forEachChunk([&](const unsigned char *p, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            ++count;
+            if (pattern.step(state, p[i]))
+                pc.out.print("msgSearch: hit at message offset %llx\n",
+                             count - static_cast<unsigned long long>(pattern.length()));
+        }
+    });
+}
+
+void msg2File_clear(MessageState &m) { m.store.clear(); }
+
+// Everything of a message, for a new one (the capture request stays).
+void resetMessage(MessageState &m)
+{
+    const bool pending = m.capturePending;
+    char name[sizeof m.fileName];
+    std::memcpy(name, m.fileName, sizeof name);
+    clearUtfTracker(m);
+    msg2File_clear(m);
+    m.inProgress = m.done = m.skipFirstError = m.skipFormatError = false;
+    m.utf8Pending = m.utf8Remaining = 0;
+    m.inSurrogate = false;
+    m.surrogateBytes = 0;
+    m.byteCount = m.ascii = m.mb2 = m.mb3 = m.mb4 = m.sp = m.inv = 0;
+    m.bigMarks = m.littleMarks = m.unitStart = 0;
+    m.bytesRead = 0;
+    std::memset(m.previousRow, 0, sizeof m.previousRow);
+    m.capturePending = pending;
+    std::memcpy(m.fileName, name, sizeof name);
+    crtUtfTracker(m);
+}
+
+MessageState &stateOf(ThreadContext &tc)
+{
+    if (!tc.message)
+        tc.message = std::make_unique<MessageState>();
+    return *tc.message;
+}
+
+void feedByte(const PassContext &pc, MessageState &m, unsigned char b)
+{
+    ++m.bytesRead;
+    switch (pc.settings.messageCcsid) {
+    case 819: iso88591_check(m, b); break;
+    case 1208: utf8_check(m, b); break;
+    case 1200: utf16_check(m, b, pc.settings.littleEndian); break;
+    default: break;
+    }
+    if (m.capturePending || pc.settings.searchOn)
+        msg2File_addByte(m, b);
+}
+
+void writeTotals(const PassContext &pc, const MessageState &m)
+{
+    OutWriter &out = pc.out;
+    const ThreadContext &tc = pc.tc;
+    const bool aat = pc.settings.os == OsKind::Aat;
+    const long long line = pc.lineNumber;
+    switch (pc.settings.messageCcsid) {
+    case 819:
+        if (aat)
+            out.print("msg-parser  ISO-8859-1 Totals: Line:%lld Byte:%lld ASCII:%lld Inv:%lld\n", line, m.byteCount,
+                      m.ascii, m.inv);
+        else
+            out.print("msg-parser  ISO-8859-1 Totals: Line:%lld Pid:%s Format:%s CCSID:%d API:%s Byte:%lld ASCII:%lld "
+                      "Inv:%lld\n",
+                      line, tc.key, tc.mdFormat, tc.mdCCSID, tc.callName, m.byteCount, m.ascii, m.inv);
+        break;
+    case 1208:
+        if (aat)
+            out.print("msg-parser  UTF-8 Totals: Line:%lld Byte:%lld ASCII:%lld MB2:%lld MB3:%lld MB4:%lld Inv:%lld\n",
+                      line, m.byteCount, m.ascii, m.mb2, m.mb3, m.mb4, m.inv);
+        else
+            out.print("msg-parser  UTF-8 Totals: Line:%lld Pid:%s Format:%s CCSID:%d API:%s Byte:%lld ASCII:%lld "
+                      "MB2:%lld MB3:%lld MB4:%lld Inv:%lld\n",
+                      line, tc.key, tc.mdFormat, tc.mdCCSID, tc.callName, m.byteCount, m.ascii, m.mb2, m.mb3, m.mb4,
+                      m.inv);
+        break;
+    case 1200:
+        if (aat)
+            out.print("msg-parser UTF-16 Totals: Line:%lld Byte:%lld ASCII:%lld SP:%lld Inv:%lld\n", line, m.byteCount,
+                      m.ascii, m.sp, m.inv);
+        else
+            out.print("msg-parser UTF-16 Totals: Line:%lld Pid:%s Format:%s CCSID:%d API:%s Byte:%lld ASCII:%lld "
+                      "SP:%lld Inv:%lld\n",
+                      line, tc.key, tc.mdFormat, tc.mdCCSID, tc.callName, m.byteCount, m.ascii, m.sp, m.inv);
+        break;
+    default:
+        break;
+    }
+}
+
+void writeParseError(const PassContext &pc, const char *cause)
+{
+    const char *p = pc.tc.prefix;
+    pc.out.print("%s FORMAT ERROR BEGIN\n", p);
+    pc.out.print(cause, p);
+    pc.out.print("%s Stopping parsing of message buffer.\n", p);
+    pc.out.print("%s FORMAT ERROR END\n", p);
+}
+
+// The report of an ended message; the message is then over.
+void report(const PassContext &pc, const MessageRun &run, MessageState &m)
+{
+    if (pc.settings.messageCcsid != 0) {
+        writeTotals(pc, m);
+        printUtfTracker(pc, m);
+    }
+    if (m.capturePending)
+        msg2File_print(pc, m);
+    if (pc.settings.searchOn)
+        msgSearch_print(pc, run, m);
+    if (m.skipFirstError)
+        writeParseError(pc, "%s A Skipping Duplicate Lines was found on the first messager buffer line.\n");
+    if (m.skipFormatError)
+        writeParseError(pc, "%s A Skipping Duplicate Lines was not formatted correctly.\n");
+    clearUtfTracker(m);
+    msg2File_clear(m);
+    m.capturePending = false;
+    m.inProgress = m.done = false;
+}
+
+// What one line of a message dump is.
+struct DataLine {
+    enum Kind { Row, Notice, BadNotice, PassOver, End } kind = End;
+    char hex[32] = {}; // Row: the row's hex text, 16 pairs
+    int count = 0;     // Notice: rows left out
+};
+
+DataLine readUnixLine(const LineText &line)
+{
+    DataLine d;
+    const std::size_t a = line.find(" 0x");
+    if (a == npos)
+        return d;
+    static constexpr Needle kSkipping("= Skipping");
+    static constexpr Needle kDuplicates("Duplicate Lines =");
+    const std::size_t skip = findRare(line.data, line.bodyLen, kSkipping, a);
+    if (skip != npos && findRare(line.data, line.bodyLen, kDuplicates, a) != npos) {
+        const char c1 = line.at(skip + 11), c2 = line.at(skip + 12), c3 = line.at(skip + 13);
+        if (!isDigit(c1)) {
+            d.kind = DataLine::BadNotice;
+            return d;
+        }
+        d.kind = DataLine::Notice;
+        d.count = c1 - '0';
+        if (isDigit(c2)) {
+            d.count = d.count * 10 + (c2 - '0');
+            if (isDigit(c3))
+                d.count = d.count * 10 + (c3 - '0');
+        }
+        return d;
+    }
+    d.kind = DataLine::Row;
+    for (std::size_t w = 0; w < 4; ++w)
+        line.copy(d.hex + 8 * w, a + 10 + 9 * w, 8);
+    return d;
+}
+
+DataLine readWindowsLine(const LineText &line)
+{
+    DataLine d;
+    const std::size_t a = line.find(" 0x");
+    if (a != npos) {
+        d.kind = DataLine::Row;
+        for (std::size_t k = 0; k < 16; ++k)
+            line.copy(d.hex + 2 * k, a + 12 + 3 * k, 2);
+        return d;
+    }
+    static constexpr Needle kSuppressed("lines suppressed, same as above");
+    const std::size_t n = findRare(line.data, line.bodyLen, kSuppressed);
+    if (n != npos) {
+        if (n <= 9 || !isDigit(line.at(n - 2))) {
+            d.kind = DataLine::BadNotice;
+            return d;
+        }
+        const char hundreds = line.at(n - 4), tens = line.at(n - 3);
+        d.kind = DataLine::Notice;
+        d.count = (isDigit(hundreds) ? 100 * (hundreds - '0') : 0) + (isDigit(tens) ? 10 * (tens - '0') : 0) +
+                  (line.at(n - 2) - '0');
+        return d;
+    }
+    if (line.contains(" Data:-"))
+        d.kind = DataLine::PassOver;
+    return d;
+}
+
+DataLine readAatLine(const LineText &line)
+{
+    DataLine d;
+    std::size_t i = 0;
+    while (i < 99 && line.at(i) == ' ')
+        ++i;
+    for (std::size_t k = 0; k < 8; ++k)
+        if (!isHex(line.at(i + k)))
+            return d;
+    if (line.at(i + 8) != ':')
+        return d;
+    d.kind = DataLine::Row;
+    for (std::size_t g = 0; g < 8; ++g)
+        line.copy(d.hex + 4 * g, i + 11 + 5 * g, 4);
+    return d;
+}
+
+// The line that ends a message may itself start the next one: the ended
+// message is reported before it, and the new one starts as after any report.
+bool startsMessage(const PassContext &pc)
+{
+    return pc.line.endsWithLine(" Buffer:") ||
+           (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
+}
+
+} // namespace
+
+void iso88591_check(MessageState &m, unsigned char b)
+{
+    ++m.byteCount;
+    if (b < 0x80)
+        ++m.ascii;
+    if (b <= 0x1F || (b >= 0x7F && b <= 0xA0)) {
+        ++m.inv;
+        addUtfTracker(m, Notable::Inv, m.byteCount);
+    }
+}
+
+void utf8_check(MessageState &m, unsigned char b)
+{
+    ++m.byteCount;
+    bool continued = false;
+    bool broke = false;
+    if (m.utf8Pending != 0) {
+        if ((b & 0xC0) == 0x80) {
+            continued = true;
+            if (--m.utf8Remaining == 0) {
+                (m.utf8Pending == 2 ? m.mb2 : m.utf8Pending == 3 ? m.mb3 : m.mb4) += 1;
+                m.utf8Pending = 0;
+            }
+        } else {
+            m.utf8Pending = 0;
+            m.utf8Remaining = 0;
+            broke = true;
+        }
+    }
+    bool lead = true;
+    if (b >= 0xC2 && b <= 0xDF) {
+        m.utf8Pending = 2, m.utf8Remaining = 1;
+        addUtfTracker(m, Notable::Mb2, m.byteCount);
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        m.utf8Pending = 3, m.utf8Remaining = 2;
+        addUtfTracker(m, Notable::Mb3, m.byteCount);
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        m.utf8Pending = 4, m.utf8Remaining = 3;
+        addUtfTracker(m, Notable::Mb4, m.byteCount);
+    } else {
+        lead = false;
+    }
+    if (b < 0x80)
+        ++m.ascii;
+    if (broke || (!continued && !lead && b >= 0x80)) {
+        ++m.inv;
+        addUtfTracker(m, Notable::Inv, m.byteCount);
+    }
+}
+
+void utf16_check(MessageState &m, unsigned char b, bool littleEndian)
+{
+    const long long p = ++m.byteCount;
+    if (p == 1) {
+        if (b == 0xFE)
+            ++m.bigMarks;
+        else if (b == 0xFF)
+            ++m.littleMarks;
+    } else if (p == 2) {
+        if (b == 0xFE)
+            ++m.littleMarks;
+        else if (b == 0xFF)
+            ++m.bigMarks;
+    }
+    bool little = littleEndian;
+    if (m.bigMarks == 2)
+        little = false;
+    if (m.littleMarks == 2)
+        little = true;
+    const bool odd = (p & 1) != 0;
+    const bool high = little ? !odd : odd; // the high-order byte of its code unit
+    if (m.inSurrogate) {
+        ++m.surrogateBytes;
+        if (m.surrogateBytes == 2) {
+            if (b >= 0xDC && b <= 0xDF) {
+                if (little) {
+                    ++m.sp;
+                    m.inSurrogate = false;
+                }
+            } else {
+                ++m.inv;
+                addUtfTracker(m, Notable::Inv, p);
+                m.inSurrogate = false;
+            }
+        } else if (m.surrogateBytes == 3) {
+            ++m.sp;
+            m.inSurrogate = false;
+        }
+    }
+    if (!m.inSurrogate && high && b >= 0xD8 && b <= 0xDB) {
+        m.inSurrogate = true;
+        m.surrogateBytes = 0;
+        addUtfTracker(m, Notable::Sp, p);
+    }
+    if (!m.inSurrogate) {
+        if (!little) {
+            if (high && b == 0x00)
+                m.unitStart = p;
+            else if (!high && b < 0x80 && p == m.unitStart + 1)
+                ++m.ascii;
+        } else {
+            if (!high && b < 0x80)
+                m.unitStart = p;
+            else if (high && b == 0x00 && p == m.unitStart + 1)
+                ++m.ascii;
+        }
+    }
+}
+
+bool messageInProgress(const ThreadContext &tc) { return tc.message && tc.message->inProgress; }
+
+bool messageTrigger(const PassContext &pc, const MessageRun &run, const char *warningName)
+{
+    const bool pending = pc.tc.message && pc.tc.message->capturePending;
+    if (run.settings.messageCcsid == 0 && !run.settings.searchOn && !pending)
+        return false;
+    MessageState &m = stateOf(pc.tc);
+    if (m.inProgress)
+        writeRestartWarning(pc.out, pc.tc.prefix, warningName);
+    resetMessage(m);
+    m.inProgress = true;
+    return true;
+}
+
+void fileMarker(const PassContext &pc)
+{
+    MessageState &m = stateOf(pc.tc);
+    const char *p = pc.tc.prefix;
+    if (m.capturePending)
+        writeRestartWarning(pc.out, p, "msg2File-");
+    m.capturePending = true;
+    static constexpr Needle kMarker("msg2File-");
+    const std::size_t at = pc.line.find(kMarker);
+    if (at == npos) // the trigger matched on this line, so this does not happen
+        return;
+    constexpr int kMarkerWindow = 2048;
+    if (at > static_cast<std::size_t>(kMarkerWindow)) {
+        pc.out.print("%s FORMAT WARNING BEGIN\n", p);
+        pc.out.print("%s msg2File- must begin within first %d bytes of line\n", p, kMarkerWindow);
+        pc.out.print("%s Ignoring this msg2File-\n", p);
+        pc.out.print("%s FORMAT WARNING END\n", p);
+        m.capturePending = false;
+        return;
+    }
+    std::size_t n = 0;
+    const std::size_t start = at + kMarker.text.size();
+    while (n < sizeof m.fileName - 1 && isAlnum(pc.line.at(start + n))) {
+        m.fileName[n] = pc.line.at(start + n);
+        ++n;
+    }
+    m.fileName[n] = '\0';
+    if (n == 0) {
+        pc.out.print("%s FORMAT WARNING BEGIN\n", p);
+        pc.out.print("%s msg2File- is followed by an invalid file name!\n", p);
+        pc.out.print("%s Ignoring this msg2File-\n", p);
+        pc.out.print("%s FORMAT WARNING END\n", p);
+        m.capturePending = false;
+    }
+}
+
+void messageStep(const PassContext &pc, const MessageRun &run)
+{
+    MessageState &m = *pc.tc.message;
+    if (m.done) {
+        report(pc, run, m);
+        return;
+    }
+    DataLine d;
+    switch (pc.settings.os) {
+    case OsKind::Unix: d = readUnixLine(pc.line); break;
+    case OsKind::Windows: d = readWindowsLine(pc.line); break;
+    case OsKind::Aat: d = readAatLine(pc.line); break;
+    case OsKind::Zos: return; // not read: the message stays open until the next trigger
+    }
+    switch (d.kind) {
+    case DataLine::PassOver:
+        return;
+    case DataLine::End:
+        m.done = true;
+        if (startsMessage(pc))
+            report(pc, run, m);
+        return;
+    case DataLine::BadNotice:
+        m.skipFormatError = true;
+        m.done = true;
+        return;
+    case DataLine::Notice:
+        if (m.bytesRead == 0) {
+            m.skipFirstError = true;
+            m.done = true;
+            return;
+        }
+        for (int r = 0; r < d.count; ++r)
+            for (unsigned char b : m.previousRow)
+                feedByte(pc, m, b);
+        return;
+    case DataLine::Row:
+        for (int k = 0; k < 16; ++k) {
+            char pair[3] = {d.hex[2 * k], d.hex[2 * k + 1], '\0'};
+            if (!isHex(pair[0]) || !isHex(pair[1])) {
+                m.done = true;
+                return;
+            }
+            const auto b = static_cast<unsigned char>(ConvertHexToDecLen2(pair));
+            m.previousRow[k] = b;
+            feedByte(pc, m, b);
+        }
+        return;
+    }
+}

@@ -1,0 +1,108 @@
+#include "msgstore.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+void ChunkedBytes::clear()
+{
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    used_ = 0;
+    size_ = 0;
+}
+
+void OffsetLog::add(unsigned tag, std::uint64_t offset)
+{
+    std::uint64_t value = ((offset - last_) << 3) | (tag & 7);
+    last_ = offset;
+    while (value >= 0x80) {
+        bytes_.push(static_cast<unsigned char>(value | 0x80));
+        value >>= 7;
+    }
+    bytes_.push(static_cast<unsigned char>(value));
+    ++count_;
+}
+
+void OffsetLog::clear()
+{
+    bytes_.clear();
+    last_ = 0;
+    count_ = 0;
+}
+
+namespace {
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+unsigned hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return static_cast<unsigned>(c - '0');
+    if (c >= 'a' && c <= 'f')
+        return static_cast<unsigned>(c - 'a' + 10);
+    return static_cast<unsigned>(c - 'A' + 10);
+}
+
+} // namespace
+
+SearchPattern::SearchPattern(const char *text)
+{
+    if (text[0] == '0' && text[1] == 'x') {
+        for (const char *p = text + 2; bytes_.size() < 31 && isHex(p[0]) && isHex(p[1]); p += 2)
+            bytes_.push_back(static_cast<unsigned char>(hexValue(p[0]) << 4 | hexValue(p[1])));
+    } else {
+        for (const char *p = text; *p != '\0'; ++p)
+            bytes_.push_back(static_cast<unsigned char>(*p));
+    }
+    fail_.assign(bytes_.size(), 0);
+    int k = 0;
+    for (std::size_t i = 1; i < bytes_.size(); ++i) {
+        while (k > 0 && bytes_[i] != bytes_[static_cast<std::size_t>(k)])
+            k = fail_[static_cast<std::size_t>(k - 1)];
+        if (bytes_[i] == bytes_[static_cast<std::size_t>(k)])
+            ++k;
+        fail_[i] = k;
+    }
+}
+
+FileWrite writeMessageFile(const char *name, const ChunkedBytes &bytes, const FileId &input, const FileId &output)
+{
+    // Opened without truncation: the file is looked at before anything of
+    // it is changed.
+    const int fd = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return FileWrite::OpenFailed;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return FileWrite::OpenFailed;
+    }
+    auto same = [&](const FileId &id) {
+        return id.known && id.dev == static_cast<unsigned long long>(st.st_dev) &&
+               id.ino == static_cast<unsigned long long>(st.st_ino);
+    };
+    if (same(input) || same(output)) {
+        ::close(fd);
+        return FileWrite::OpenFailed;
+    }
+    bool ok = !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) == 0;
+    bytes.forEachChunk([&](const unsigned char *p, std::size_t n) {
+        while (ok && n > 0) {
+            const ssize_t w = ::write(fd, p, n);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+    });
+    if (::close(fd) != 0)
+        ok = false;
+    return ok ? FileWrite::Ok : FileWrite::WriteFailed;
+}

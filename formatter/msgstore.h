@@ -1,0 +1,121 @@
+// Storage for one message while it is read: its bytes (for the capture to a
+// file), the offsets of its notable bytes and of its search hits. All grow
+// in chunks, so storing a byte never costs an allocation of its own, and all
+// are released at the message's report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "settings.h"
+
+// Bytes appended in chunks of 4096.
+class ChunkedBytes {
+public:
+    static constexpr std::size_t kChunk = 4096;
+
+    void push(unsigned char b)
+    {
+        if (used_ == kChunk || chunks_.empty()) {
+            chunks_.push_back(std::make_unique<unsigned char[]>(kChunk));
+            used_ = 0;
+        }
+        chunks_.back()[used_++] = b;
+        ++size_;
+    }
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear();
+
+    // Calls f(data, length) for each chunk, in order.
+    template <class F>
+    void forEachChunk(F &&f) const
+    {
+        for (std::size_t i = 0; i < chunks_.size(); ++i)
+            f(chunks_[i].get(), i + 1 == chunks_.size() ? used_ : kChunk);
+    }
+
+private:
+    std::vector<std::unique_ptr<unsigned char[]>> chunks_;
+    std::size_t used_ = 0;
+    std::size_t size_ = 0;
+};
+
+// A list of (tag, offset) entries whose offsets never decrease, kept as
+// variable-length deltas: one or two bytes an entry for the dense lists that
+// a binary message gives.
+class OffsetLog {
+public:
+    void add(unsigned tag, std::uint64_t offset); // tag < 8
+    std::size_t count() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    void clear();
+
+    // Calls f(tag, offset) for each entry, in order.
+    template <class F>
+    void forEach(F &&f) const
+    {
+        std::uint64_t offset = 0, value = 0;
+        unsigned shift = 0;
+        bytes_.forEachChunk([&](const unsigned char *p, std::size_t n) {
+            for (std::size_t i = 0; i < n; ++i) {
+                value |= static_cast<std::uint64_t>(p[i] & 0x7F) << shift;
+                if (p[i] & 0x80) {
+                    shift += 7;
+                    continue;
+                }
+                offset += value >> 3;
+                f(static_cast<unsigned>(value & 7), offset);
+                value = 0;
+                shift = 0;
+            }
+        });
+    }
+
+private:
+    ChunkedBytes bytes_;
+    std::uint64_t last_ = 0;
+    std::size_t count_ = 0;
+};
+
+// The byte string searched for in every message, found by a streaming
+// matcher: each message byte advances it, so that a hit may cross dump rows
+// and notices. Every leftmost occurrence is found; after a hit the search
+// goes on after it (hits do not overlap).
+class SearchPattern {
+public:
+    // "0x" and pairs of hex digits (up to 31, to the first pair that is not
+    // two hex digits) give those bytes; any other text is searched as it is.
+    explicit SearchPattern(const char *text);
+
+    std::size_t length() const { return bytes_.size(); }
+
+    // Advances the match state over one byte; true when a hit ends at it.
+    bool step(int &state, unsigned char b) const
+    {
+        if (bytes_.empty())
+            return false;
+        while (state > 0 && bytes_[static_cast<std::size_t>(state)] != b)
+            state = fail_[static_cast<std::size_t>(state - 1)];
+        if (bytes_[static_cast<std::size_t>(state)] == b)
+            ++state;
+        if (static_cast<std::size_t>(state) == bytes_.size()) {
+            state = 0;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::vector<unsigned char> bytes_;
+    std::vector<int> fail_; // longest proper border of each prefix
+};
+
+// Writes the bytes to the file `name` in the current folder (created or
+// truncated). A name that denotes the run's own input or output file is
+// refused before anything is written to it.
+enum class FileWrite { Ok, OpenFailed, WriteFailed };
+FileWrite writeMessageFile(const char *name, const ChunkedBytes &bytes, const FileId &input, const FileId &output);
