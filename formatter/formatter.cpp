@@ -411,8 +411,11 @@ void Formatter::processLine(const LineText &line)
     ++lineNumber_;
     const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
     const bool endCandidate = endsLikeTrigger(line);
+    // The file-capture marker may stand anywhere in any line; it is rare, so
+    // memchr for its least common character passes over a line quickly.
     static constexpr Needle kFileMarker("msg2File-");
-    const bool trigger = endCandidate || anywhereTriggers_ || line.contains(kFileMarker);
+    const bool trigger = endCandidate || anywhereTriggers_ ||
+                         findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos;
     const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
     // A line that can start no capture, names no call and finds no capture in
     // progress in any thread changes nothing but the output: it is copied
