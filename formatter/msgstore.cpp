@@ -1,10 +1,15 @@
 #include "msgstore.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+ChunkedBytes::~ChunkedBytes() { clear(); }
 
 void ChunkedBytes::clear()
 {
@@ -12,6 +17,77 @@ void ChunkedBytes::clear()
     chunks_.shrink_to_fit();
     used_ = 0;
     size_ = 0;
+    if (spillFd_ >= 0)
+        ::close(spillFd_);
+    spillFd_ = -1;
+    spilled_ = 0;
+}
+
+namespace {
+
+bool writeAll(int fd, const unsigned char *p, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+// An unnamed file for spilled chunks, in the system's temporary folder.
+int openSpillFile()
+{
+    const char *dir = std::getenv("TMPDIR");
+    if (dir == nullptr || dir[0] == '\0')
+        dir = "/tmp";
+    int fd = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        return fd;
+    std::string path = std::string(dir) + "/varnel-msgXXXXXX";
+    fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd >= 0)
+        ::unlink(path.c_str());
+    return fd;
+}
+
+} // namespace
+
+void ChunkedBytes::newChunk()
+{
+    if (chunks_.size() >= kMemoryChunks) {
+        // The oldest chunks are full: they go to the file, in order.
+        if (spillFd_ < 0)
+            spillFd_ = openSpillFile();
+        if (spillFd_ < 0)
+            throw std::bad_alloc();
+        for (const auto &chunk : chunks_)
+            if (!writeAll(spillFd_, chunk.get(), kChunk))
+                throw std::bad_alloc();
+        spilled_ += chunks_.size();
+        chunks_.clear();
+    }
+    chunks_.push_back(std::make_unique<unsigned char[]>(kChunk));
+    used_ = 0;
+}
+
+bool ChunkedBytes::readSpilled(std::size_t index, unsigned char *buffer) const
+{
+    std::size_t done = 0;
+    const auto at = static_cast<off_t>(index * kChunk);
+    while (done < kChunk) {
+        const ssize_t r = ::pread(spillFd_, buffer + done, kChunk - done, at + static_cast<off_t>(done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        done += static_cast<std::size_t>(r);
+    }
+    return true;
 }
 
 void OffsetLog::add(unsigned tag, std::uint64_t offset)
@@ -89,19 +165,7 @@ FileWrite writeMessageFile(const char *name, const ChunkedBytes &bytes, const Fi
         return FileWrite::OpenFailed;
     }
     bool ok = !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) == 0;
-    bytes.forEachChunk([&](const unsigned char *p, std::size_t n) {
-        while (ok && n > 0) {
-            const ssize_t w = ::write(fd, p, n);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
-    });
+    ok = bytes.forEachChunk([&](const unsigned char *p, std::size_t n) { ok = ok && writeAll(fd, p, n); }) && ok;
     if (::close(fd) != 0)
         ok = false;
     return ok ? FileWrite::Ok : FileWrite::WriteFailed;

@@ -11,17 +11,26 @@
 
 #include "settings.h"
 
-// Bytes appended in chunks of 4096.
+// Bytes appended in chunks of 4096. Memory is bounded: beyond kMemoryChunks
+// chunks, the full chunks go to an unnamed temporary file, so that a very
+// large message (or a malformed trace whose duplicate-lines notices multiply
+// a message) costs disk space instead of memory.
 class ChunkedBytes {
 public:
     static constexpr std::size_t kChunk = 4096;
+    static constexpr std::size_t kMemoryChunks = 1024; // 4 MiB
 
+    ChunkedBytes() = default;
+    ChunkedBytes(const ChunkedBytes &) = delete;
+    ChunkedBytes &operator=(const ChunkedBytes &) = delete;
+    ~ChunkedBytes();
+
+    // Throws std::bad_alloc when neither memory nor the temporary file can
+    // take the byte.
     void push(unsigned char b)
     {
-        if (used_ == kChunk || chunks_.empty()) {
-            chunks_.push_back(std::make_unique<unsigned char[]>(kChunk));
-            used_ = 0;
-        }
+        if (used_ == kChunk || chunks_.empty())
+            newChunk();
         chunks_.back()[used_++] = b;
         ++size_;
     }
@@ -30,18 +39,31 @@ public:
     bool empty() const { return size_ == 0; }
     void clear();
 
-    // Calls f(data, length) for each chunk, in order.
+    // Calls f(data, length) for each chunk, in order; false when the
+    // temporary file could not be read back.
     template <class F>
-    void forEachChunk(F &&f) const
+    bool forEachChunk(F &&f) const
     {
+        unsigned char buffer[kChunk];
+        for (std::size_t i = 0; i < spilled_; ++i) {
+            if (!readSpilled(i, buffer))
+                return false;
+            f(static_cast<const unsigned char *>(buffer), kChunk);
+        }
         for (std::size_t i = 0; i < chunks_.size(); ++i)
-            f(chunks_[i].get(), i + 1 == chunks_.size() ? used_ : kChunk);
+            f(static_cast<const unsigned char *>(chunks_[i].get()), i + 1 == chunks_.size() ? used_ : kChunk);
+        return true;
     }
 
 private:
+    void newChunk();
+    bool readSpilled(std::size_t index, unsigned char *buffer) const;
+
     std::vector<std::unique_ptr<unsigned char[]>> chunks_;
-    std::size_t used_ = 0;
+    std::size_t used_ = 0;    // bytes in the last chunk
     std::size_t size_ = 0;
+    int spillFd_ = -1;        // the temporary file, once needed
+    std::size_t spilled_ = 0; // full chunks in it
 };
 
 // A list of (tag, offset) entries whose offsets never decrease, kept as

@@ -1,0 +1,69 @@
+// The message stores: bytes kept in order across memory and the spill file,
+// offsets kept as deltas, and the search's leftmost non-overlapping hits.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "msgstore.h"
+
+namespace {
+
+std::vector<std::size_t> hits(const char *pattern, const std::string &message)
+{
+    SearchPattern search(pattern);
+    std::vector<std::size_t> found;
+    int state = 0;
+    for (std::size_t i = 0; i < message.size(); ++i)
+        if (search.step(state, static_cast<unsigned char>(message[i])))
+            found.push_back(i + 1 - search.length());
+    return found;
+}
+
+TEST(MessageSearch, EveryLeftmostNonOverlappingOccurrence)
+{
+    EXPECT_EQ(hits("aab", "aaab"), (std::vector<std::size_t>{1})) << "a failed partial match is retried";
+    EXPECT_EQ(hits("fox", "ffox"), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(hits("aa", "aaaa"), (std::vector<std::size_t>{0, 2})) << "hits do not overlap";
+    EXPECT_EQ(hits("abab", "abababab"), (std::vector<std::size_t>{0, 4}));
+    EXPECT_EQ(hits("0x4546", "xEFxFE"), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(hits("0x4100", std::string("A\0A\0", 4)), (std::vector<std::size_t>{0, 2})) << "00 is a byte";
+    EXPECT_EQ(hits("0X41", "0X41A"), (std::vector<std::size_t>{0})) << "upper-case X: plain text";
+    EXPECT_TRUE(hits("0x", "0x").empty()) << "no hex pair: nothing is searched";
+    EXPECT_EQ(SearchPattern("0x41zz42").length(), 1u) << "pairs up to the first that is not hex";
+    EXPECT_EQ(SearchPattern(("0x" + std::string(80, '4')).c_str()).length(), 31u);
+}
+
+TEST(MessageStore, BytesComeBackInOrderAcrossTheSpillFile)
+{
+    ChunkedBytes bytes;
+    const std::size_t n = ChunkedBytes::kChunk * ChunkedBytes::kMemoryChunks * 2 + 1234;
+    for (std::size_t i = 0; i < n; ++i)
+        bytes.push(static_cast<unsigned char>(i * 7 + i / 4096));
+    std::size_t seen = 0;
+    bool same = true;
+    EXPECT_TRUE(bytes.forEachChunk([&](const unsigned char *p, std::size_t len) {
+        for (std::size_t k = 0; k < len; ++k, ++seen)
+            same = same && p[k] == static_cast<unsigned char>(seen * 7 + seen / 4096);
+    }));
+    EXPECT_EQ(seen, n);
+    EXPECT_TRUE(same);
+    bytes.clear();
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(MessageStore, OffsetLogKeepsTagsAndLargeOffsets)
+{
+    OffsetLog log;
+    const std::uint64_t offsets[] = {0, 0, 1, 127, 128, 300000, 5000000000ull};
+    for (unsigned i = 0; i < 7; ++i)
+        log.add(i % 5, offsets[i]);
+    std::vector<std::pair<unsigned, std::uint64_t>> back;
+    log.forEach([&](unsigned tag, std::uint64_t off) { back.emplace_back(tag, off); });
+    ASSERT_EQ(back.size(), 7u);
+    for (unsigned i = 0; i < 7; ++i)
+        EXPECT_EQ(back[i], std::make_pair(i % 5, offsets[i]));
+}
+
+} // namespace
