@@ -1,5 +1,5 @@
 # Entry points; everything is built with the CMake presets.
-.PHONY: run test build release asan bench clean
+.PHONY: run test build release asan bench package clean
 
 # Builds an optimised binary and runs both tools on the bundled sample traces.
 run: release
@@ -23,6 +23,11 @@ asan:
 
 bench: release
 	bash bench/run.sh
+
+# Builds the Debian package of both tools and their manual pages.
+package: release
+	cmake --build --preset release --target package
+	@echo "Package: $$(ls build/release/mqtracetools_*.deb)"
 
 clean:
 	rm -rf build
