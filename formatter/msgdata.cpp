@@ -259,9 +259,13 @@ DataLine readWindowsLine(const LineText &line)
     DataLine d;
     const std::size_t a = line.find(" 0x");
     if (a != npos) {
+        // Both column layouts: with an offset column after the address
+        // (the character 14 after " 0x" is not a blank) the bytes start 9
+        // characters later.
+        const std::size_t bytes = line.at(a + 14) != ' ' ? 21 : 12;
         d.kind = DataLine::Row;
         for (std::size_t k = 0; k < 16; ++k)
-            line.copy(d.hex + 2 * k, a + 12 + 3 * k, 2);
+            line.copy(d.hex + 2 * k, a + bytes + 3 * k, 2);
         return d;
     }
     static constexpr Needle kSuppressed("lines suppressed, same as above");
