@@ -117,8 +117,9 @@ void OutWriter::print(const char *format, ...)
 namespace {
 
 // Parses `format` into literal runs and conversions when every conversion is
-// one of %s, %.<digits>s, %d and %%; false for anything else (flags, widths,
-// other conversions), which is then left to vsnprintf.
+// one of %s, %.<digits>s, %d, %x, %lld, %llx and %%; false for anything else
+// (flags, widths, other conversions), which is then left to vsnprintf. In the
+// compiled form %lld is 'D' and %llx is 'X'.
 bool compileFormat(const char *format, OutWriter::CompiledFormat &compiled)
 {
     compiled.format = format;
@@ -150,7 +151,11 @@ bool compileFormat(const char *format, OutWriter::CompiledFormat &compiled)
             if (*p != 's' || precision >= OutWriter::Piece::kNoPrecision)
                 return compiled.simple = false;
             piece.precision = static_cast<std::uint16_t>(precision);
-        } else if (*p != 's' && *p != 'd' && *p != '%') {
+        } else if (p[0] == 'l' && p[1] == 'l' && (p[2] == 'd' || p[2] == 'x')) {
+            piece.conversion = p[2] == 'd' ? 'D' : 'X';
+            p += 3;
+            continue;
+        } else if (*p != 's' && *p != 'd' && *p != 'x' && *p != '%') {
             return compiled.simple = false;
         }
         piece.conversion = *p++;
@@ -173,18 +178,30 @@ void OutWriter::vprint(const char *format, std::va_list args)
         for (int i = 0; i < compiled.count; ++i) {
             const Piece &piece = compiled.pieces[i];
             write(piece.literal, piece.literalLength);
-            if (piece.conversion == 'd') {
-                int value = va_arg(args, int);
-                char digits[12];
+            if (piece.conversion == 'd' || piece.conversion == 'D') {
+                const long long value = piece.conversion == 'd' ? va_arg(args, int) : va_arg(args, long long);
+                char digits[24];
                 char *end = digits + sizeof digits;
                 char *q = end;
-                unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+                unsigned long long magnitude =
+                    value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
                 do {
                     *--q = static_cast<char>('0' + magnitude % 10);
                     magnitude /= 10;
                 } while (magnitude != 0);
                 if (value < 0)
                     *--q = '-';
+                write(q, static_cast<std::size_t>(end - q));
+            } else if (piece.conversion == 'x' || piece.conversion == 'X') {
+                unsigned long long value =
+                    piece.conversion == 'x' ? va_arg(args, unsigned) : va_arg(args, unsigned long long);
+                char digits[16];
+                char *end = digits + sizeof digits;
+                char *q = end;
+                do {
+                    *--q = "0123456789abcdef"[value & 15];
+                    value >>= 4;
+                } while (value != 0);
                 write(q, static_cast<std::size_t>(end - q));
             } else if (piece.conversion == 's') {
                 const char *text = va_arg(args, const char *);

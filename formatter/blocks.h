@@ -104,7 +104,7 @@ struct ThreadContext {
     StructCapture structs[kStructCount];
     ValueCapture values[kValueCount];
     std::unique_ptr<MessageState> message; // message data and file capture, on first need
-    bool busy = false;          // some capture may be in progress
+    std::uint32_t active = 0;   // bit i: handler i of the fixed order has a capture in progress
 };
 
 // What an expander gets: the completed rows and where to write.

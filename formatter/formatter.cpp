@@ -117,8 +117,24 @@ Formatter::Formatter(const RunSettings &settings, OutWriter &out)
             anywhereTriggers_ = true;
     }
     processKey_ = PreparedNeedle(Needle(settings_.processKey));
-    for (const HandlerSlot &slot : kHandlerOrder)
-        handlers_.push_back(&slot);
+    static_assert(std::size(kHandlerOrder) <= 32, "one bit per handler");
+    for (int i = 0; i < static_cast<int>(std::size(kHandlerOrder)); ++i) {
+        const HandlerSlot &slot = kHandlerOrder[i];
+        switch (slot.target) {
+        case BlockTarget::Struct:
+            structSlot_[slot.id] = i;
+            structSlots_ |= 1u << i;
+            break;
+        case BlockTarget::Value:
+            valueSlot_[slot.id] = i;
+            break;
+        case BlockTarget::MessageData:
+            messageSlot_ = i;
+            break;
+        case BlockTarget::FileCapture:
+            break;
+        }
+    }
     savedTrigger_[0] = '\0';
     savedLine_.set(savedTrigger_.get(), 0);
 }
@@ -336,74 +352,76 @@ void Formatter::runTriggers(ThreadContext &tc, const PassContext &pc, bool endCa
                 std::memcpy(savedTrigger_.get(), line.data, line.len);
                 savedLine_.set(savedTrigger_.get(), line.len);
             }
+            setActive(tc, structSlot_[t->id], true);
             break;
         case BlockTarget::Value:
             if (tc.values[t->id].inProgress)
                 writeRestartWarning(out_, tc.prefix, t->name);
             startValueCapture(pc, static_cast<ValueId>(t->id));
+            setActive(tc, valueSlot_[t->id], true);
             break;
         case BlockTarget::MessageData:
-            if (!messageTrigger(pc, messageRun_, t->name))
-                continue;
+            if (messageTrigger(pc, messageRun_, t->name))
+                setActive(tc, messageSlot_, true);
             break;
         case BlockTarget::FileCapture:
             fileMarker(pc);
             break;
         }
-        markBusy(tc);
     }
 }
 
-void Formatter::markBusy(ThreadContext &tc)
+void Formatter::setActive(ThreadContext &tc, int slot, bool on)
 {
-    if (!tc.busy) {
-        tc.busy = true;
-        ++busyThreads_;
+    const std::uint32_t before = tc.active;
+    const std::uint32_t bit = 1u << slot;
+    tc.active = on ? before | bit : before & ~bit;
+    if ((before == 0) != (tc.active == 0)) {
+        if (before == 0)
+            ++busyThreads_;
+        else
+            --busyThreads_;
     }
 }
 
 void Formatter::runHandlers(const PassContext &pc)
 {
     ThreadContext &tc = pc.tc;
-    for (const HandlerSlot *slot : handlers_) {
-        switch (slot->target) {
+    // Only the handlers with a capture in progress, in their fixed order.
+    for (std::uint32_t m = tc.active; m != 0; m &= m - 1) {
+        const int i = __builtin_ctz(m);
+        const HandlerSlot &slot = kHandlerOrder[i];
+        bool still;
+        switch (slot.target) {
         case BlockTarget::Struct: {
-            const StructCapture &cap = tc.structs[slot->id];
-            if (cap.inProgress || cap.lastLineSeen)
-                structStep(pc, static_cast<StructId>(slot->id));
+            structStep(pc, static_cast<StructId>(slot.id));
+            const StructCapture &cap = tc.structs[slot.id];
+            still = cap.inProgress || cap.lastLineSeen;
             break;
         }
         case BlockTarget::Value:
-            if (tc.values[slot->id].inProgress)
-                valueStep(pc, static_cast<ValueId>(slot->id));
+            valueStep(pc, static_cast<ValueId>(slot.id));
+            still = tc.values[slot.id].inProgress;
             break;
         case BlockTarget::MessageData:
-            if (messageInProgress(tc))
-                messageStep(pc, messageRun_);
+            messageStep(pc, messageRun_);
+            still = messageInProgress(tc);
             break;
-        case BlockTarget::FileCapture:
+        default:
+            still = false;
             break;
         }
+        if (!still)
+            setActive(tc, i, false);
     }
 }
 
 bool Formatter::needsRepass(const ThreadContext &tc) const
 {
-    for (const StructCapture &cap : tc.structs)
-        if (cap.lastLineSeen)
+    for (std::uint32_t m = tc.active & structSlots_; m != 0; m &= m - 1)
+        if (tc.structs[kHandlerOrder[__builtin_ctz(m)].id].lastLineSeen)
             return true;
     return tc.values[kReason].valueSeen;
-}
-
-bool Formatter::anyCaptureActive(const ThreadContext &tc) const
-{
-    for (const StructCapture &cap : tc.structs)
-        if (cap.inProgress || cap.lastLineSeen)
-            return true;
-    for (const ValueCapture &cap : tc.values)
-        if (cap.inProgress)
-            return true;
-    return tc.values[kReason].valueSeen || messageInProgress(tc);
 }
 
 void Formatter::processLine(const LineText &line)
@@ -441,21 +459,14 @@ void Formatter::processLine(const LineText &line)
         const PassContext pc{out_, settings_, *tc, line, savedLine_, lineNumber_};
         // Only a trigger starts a capture, so a thread without one in
         // progress (most lines) skips the handlers.
-        if (tc->busy)
+        if (tc->active != 0)
             runHandlers(pc);
         if (trigger)
             runTriggers(*tc, pc, endCandidate);
         if (pass == 0)
             out_.write(line.data, line.len);
-        if (!tc->busy)
+        if (tc->active == 0 || !needsRepass(*tc))
             return;
-        if (!needsRepass(*tc)) {
-            if (!anyCaptureActive(*tc)) {
-                tc->busy = false;
-                --busyThreads_;
-            }
-            return;
-        }
     }
 }
 

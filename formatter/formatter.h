@@ -34,20 +34,22 @@ private:
     void runHandlers(const PassContext &pc);
     bool endsLikeTrigger(const LineText &line) const;
     void runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate);
-    void markBusy(ThreadContext &tc);
+    void setActive(ThreadContext &tc, int slot, bool on);
     bool needsRepass(const ThreadContext &tc) const;
-    bool anyCaptureActive(const ThreadContext &tc) const;
 
     const RunSettings &settings_;
     OutWriter &out_;
     MessageRun messageRun_;
     PreparedNeedle processKey_{Needle()};
-    std::vector<const HandlerSlot *> handlers_;  // the active handlers, in order
+    int structSlot_[kStructCount] = {};       // handler slot of each block kind
+    int valueSlot_[kValueCount] = {};
+    int messageSlot_ = 0;
+    std::uint32_t structSlots_ = 0;           // the slots of structure captures
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};       // last characters of the end-of-line triggers
     bool anywhereTriggers_ = false;           // an eye-catcher trigger may stand anywhere in a line
     long long lineNumber_ = 0;                // of the line being processed
-    std::size_t busyThreads_ = 0;             // threads with a capture that may be in progress
+    std::size_t busyThreads_ = 0;             // threads with a capture in progress
     ThreadTable<ThreadContext> threads_;
     std::unique_ptr<char[]> savedTrigger_;    // last zos/aat eye-catcher trigger line
     LineText savedLine_;

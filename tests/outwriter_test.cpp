@@ -59,6 +59,24 @@ TEST(OutWriterFormatting, DirectConversionsMatchTheCLibrary)
     }
 }
 
+// The direct path for the 64-bit decimals and the hex offsets too.
+TEST(OutWriterFormatting, LongAndHexConversionsMatchTheCLibrary)
+{
+    std::mt19937_64 rng(5);
+    const long long edges[] = {0, -1, LLONG_MIN, LLONG_MAX, 15, 16, 4294967296LL};
+    for (int round = 0; round < 200; ++round) {
+        const long long v = round < 7 ? edges[round] : static_cast<long long>(rng() >> (rng() % 64));
+        const unsigned u = static_cast<unsigned>(v);
+        char want[160];
+        std::snprintf(want, sizeof want, "Line:%lld %llx-MB2,%x|%d\n", v, static_cast<unsigned long long>(v), u,
+                      static_cast<int>(u));
+        EXPECT_EQ(written([&](OutWriter &out) {
+                      out.print("Line:%lld %llx-MB2,%x|%d\n", v, static_cast<unsigned long long>(v), u, static_cast<int>(u));
+                  }),
+                  want);
+    }
+}
+
 TEST(OutWriterFormatting, OtherConversionsAndLongLinesStillWork)
 {
     EXPECT_EQ(written([](OutWriter &out) { out.print("%012f|%lld|%08X\n", -0.5, 1LL << 40, 0xFFFFFFE0u); }),
