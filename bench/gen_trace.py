@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Writes a synthetic formatted MQ API trace of a unix machine (little endian).
 
-Two kinds of trace:
-  varnel   mostly ordinary trace lines, with message descriptor dumps and the
-           one-value call parameters (one MQMD in every few hundred lines)
+Three kinds of trace:
+  varnel   mostly ordinary trace lines, with the dumps of every structure at a
+           realistic density (descriptors, get and put options, connect, open
+           and close options, callbacks, message handles and properties,
+           status data, subscriptions) and the one-value call parameters
   quorbit  a denser mix of MQOPEN, MQGET, MQPUT, MQPUT1 and MQCLOSE calls
+  msgdata  like varnel, with larger messages, so that message buffers make up
+           about half of the trace
 
 Eight traced threads write interleaved lines. The output is the same for the
 same arguments (fixed seed). The ordinary lines come from a set of function
@@ -124,6 +128,49 @@ def mqcno(options):
     return pad16(struct.pack('<4s4iq', b'CNO ', 2, options, 0, 0, 0))
 
 
+def mqcbd(name, options=0x2101, cb_type=1):
+    return pad16(struct.pack('<4s3iqq128si', b'CBD ', 1, cb_type, options, 0, 0x7f3a11c0,
+                             ch(name, 128), -1))
+
+
+def mqctlo(options=0x2000):
+    return pad16(struct.pack('<4s3iq', b'CTLO', 1, options, -1, 0))
+
+
+def mqcbc(hobj, call_type=6, data_len=0, buf_len=0):
+    return pad16(struct.pack('<4s2iIqq7i', b'CBC ', 2, call_type, hobj, 0, 0x7f3a2000, 0, 0, 0,
+                             data_len, buf_len, 0, 0))
+
+
+def mqsts(obj, qmgr):
+    data = struct.pack('<4s7i48s48s48s48s', b'STAT', 2, 0, 0, 12, 0, 0, 1, ch(obj, 48),
+                       ch(qmgr, 48), ch(obj, 48), ch(qmgr, 48))
+    charv = struct.pack('<q4i', 0, 0, 0, 0, 1208)
+    return pad16(data + charv + charv + struct.pack('<2i', 0x2010, 0))
+
+
+def mqsd(topic_name, sub_name):
+    charv = struct.pack('<qi4i', 0, 0, 0, 0, 0, 1208)[:24]
+    data = struct.pack('<4s2i48s12s40si4s', b'SD  ', 1, 0x2002, ch(topic_name, 48), ch('', 12),
+                       b'\0' * 40, -1, b'\0' * 4)
+    data += charv * 3 + b'\0' * 24 + struct.pack('<i', -3) + b'\0' * 32 + ch('', 32)
+    data += b'\0' * 4 + charv + struct.pack('<i', 1) + b'\0' * 4 + charv
+    return pad16(data)
+
+
+def options_struct(eye, options, extra=b''):
+    return pad16(struct.pack('<4s2i', eye, 1, options) + extra)
+
+
+def mqimpo():
+    return pad16(struct.pack('<4s6i4s', b'IMPO', 1, 0, 546, -3, 546, 1208, b'    ')
+                 + struct.pack('<q4i', 0, 0, 64, 13, 1208) + ch('MQSTR', 8))
+
+
+def mqpd():
+    return pad16(struct.pack('<4s5i', b'PD  ', 1, 0, 1, 0, 22))
+
+
 # --------------------------------------------------------------------------
 # Ordinary trace lines
 # --------------------------------------------------------------------------
@@ -236,9 +283,23 @@ def call_close(rng, hconn, hobj, work=None):
             + ['Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0))
 
 
+MESSAGE_SCALE = 1                       # msgdata traces repeat each order many times
+
+
+def messages_body(rng, seq):
+    return _message(rng, seq)
+
+
 def _message(rng, seq):
+    if MESSAGE_SCALE > 1:
+        parts = [_order(rng, seq + k) for k in range(rng.randrange(MESSAGE_SCALE // 2, MESSAGE_SCALE * 3 // 2))]
+        return b'<batch>' + b''.join(parts) + b'</batch>'
+    return _order(rng, seq)
+
+
+def _order(rng, seq):
     item = rng.choice(['bolts M8', 'washers 12mm', 'gasket kit', 'hinge, steel',
-                       'café table', 'drill bits 6\u20138mm', 'cable ties', 'o-rings'])
+                       'café table', 'drill bits 6\u20138mm', 'cable ties', 'o-rings', 'fox bolts'])
     body = ('<order id="%06d" seq="%d"><item qty="%d">%s</item><dept>%s</dept></order>'
             % (rng.randrange(100000, 999999), seq, rng.randrange(1, 500), item,
                rng.choice(['north', 'south', 'east', 'west', 'stores'])))
@@ -323,6 +384,59 @@ def call_get(rng, hconn, hobj, queue, qmgr, seq, appl, reason=0, wait=5000, md_v
     return head + tail
 
 
+def call_async_consume(rng, hconn, hobj, queue, qmgr, seq, appl, messages):
+    """MQCB registers a consumer, MQCTL starts it, and the consumer is called
+    with the callback context, descriptor and buffer of each message."""
+    lines = (['MQCB >>', 'Hconn:'] + handle_rows(hconn) + ['CallbackDesc:']
+             + dump_rows(mqcbd('%s.consumer' % appl)) + ['Hobj:'] + handle_rows(hobj)
+             + _params_summary(hconn) + _internals(rng, 2, 6)
+             + ['MQCB <<', 'Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0)
+             + ['MQCTL >>', 'Hconn:'] + handle_rows(hconn) + ['CtlOpts:'] + dump_rows(mqctlo())
+             + _internals(rng, 2, 6) + ['MQCTL <<', 'Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0))
+    for i in range(messages):
+        body = messages_body(rng, seq + i)
+        lines += (['CbContext:'] + dump_rows(mqcbc(hobj, data_len=len(body), buf_len=len(body)))
+                  + ['Msgdesc:'] + dump_rows(_put_md(rng, qmgr, seq + i, 2, appl, '14223344'))
+                  + ['Buffer:'] + dump_rows(body, False) + _internals(rng, 2, 8))
+    return lines
+
+
+def call_properties(rng, hconn, name, value):
+    """A message handle is created, a property set and read back, and the
+    handle deleted."""
+    hmsg = struct.pack('<Q', 0x0000000100000000 | rng.randrange(1, 1 << 16))
+    value_bytes = pad16(value.encode('ascii'))
+    return (['MQCRTMH >>', 'Hconn:'] + handle_rows(hconn) + ['CrtMsgHOpts:']
+            + dump_rows(options_struct(b'CMHO', 0)) + ['MQCRTMH <<', 'Hmsg:'] + dump_rows(pad16(hmsg))
+            + ['Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0)
+            + ['MQSETMP >>', 'Hmsg:'] + dump_rows(pad16(hmsg)) + ['SetPropOpts:']
+            + dump_rows(options_struct(b'SMPO', 0, struct.pack('<2i', 546, -2)))
+            + ['Actual Name:'] + dump_rows(pad16(name.encode('ascii'))) + ['PropDesc:'] + dump_rows(mqpd())
+            + ['Type:'] + value_rows(1024) + ['Value:'] + dump_rows(value_bytes)
+            + ['MQSETMP <<', 'Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0)
+            + ['MQINQMP >>', 'Hmsg:'] + dump_rows(pad16(hmsg)) + ['InqPropOpts:'] + dump_rows(mqimpo())
+            + ['Actual Name:'] + dump_rows(pad16(name.encode('ascii')))
+            + ['MQINQMP <<', 'Type:'] + value_rows(1024) + ['Value:'] + dump_rows(value_bytes)
+            + ['Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0)
+            + ['MQDLTMP >>', 'Hmsg:'] + dump_rows(pad16(hmsg)) + ['DltPropOpts:']
+            + dump_rows(options_struct(b'DMPO', 0)) + ['MQDLTMP <<', 'Compcode:'] + value_rows(0)
+            + ['MQDLTMH >>', 'DltMsgHOpts:'] + dump_rows(options_struct(b'DMHO', 0))
+            + ['MQDLTMH <<', 'Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0))
+
+
+def call_stat(rng, hconn, queue, qmgr):
+    return (['MQSTAT >>', 'Hconn:'] + handle_rows(hconn) + ['Type:'] + value_rows(0)
+            + _internals(rng, 2, 5) + ['MQSTAT <<', 'StatusData:'] + dump_rows(mqsts(queue, qmgr))
+            + ['Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0))
+
+
+def call_subscribe(rng, hconn, topic, sub):
+    return (['MQSUB >>', 'Hconn:'] + handle_rows(hconn) + ['Subdesc:'] + dump_rows(mqsd(topic, sub))
+            + ['Hobj:'] + handle_rows(0) + _internals(rng, 3, 8)
+            + ['MQSUB <<', 'Subdesc:'] + dump_rows(mqsd(topic, sub)) + ['Hobj:'] + handle_rows(0x77)
+            + ['Compcode:'] + value_rows(0) + ['Reason:'] + value_rows(0))
+
+
 # --------------------------------------------------------------------------
 # Threads and interleaving
 # --------------------------------------------------------------------------
@@ -335,7 +449,7 @@ QUEUES = ['APP.ORDERS.IN', 'APP.ORDERS.OUT', 'APP.AUDIT.LOG', 'STOCK.UPDATES',
 def thread_activity(rng, tid, kind):
     """Endless text lines of one traced thread: ordinary lines and API calls."""
     hconn = 0x01400006 + tid
-    gap = (150, 450) if kind == 'varnel' else (10, 70)
+    gap = {'varnel': (150, 450), 'msgdata': (40, 120), 'quorbit': (10, 70)}[kind]
     ordinary = [function_tree(rng) for _ in range(60)]
     seq = tid * 100000
     appl = ['orderfeed', 'stockd', 'payrun', 'claimsvc'][tid % 4]
@@ -372,6 +486,21 @@ def thread_activity(rng, tid, kind):
                 seq += 1
                 yield from call_put(rng, hconn, 0, 'APP.REPLY.Q', QMGR, seq, appl,
                                     version=1, put1=True)
+        if kind != 'quorbit':
+            r = rng.random()
+            if r < 0.25:
+                yield from filler()
+                yield from call_properties(rng, hconn, 'orderPriority', 'high, expedite shipping')
+            elif r < 0.35:
+                yield from filler()
+                yield from call_stat(rng, hconn, queue, QMGR)
+            elif r < 0.42:
+                yield from filler()
+                yield from call_subscribe(rng, hconn, 'PRICE.UPDATES', '%s.prices' % appl)
+            elif r < 0.55 and getter:
+                yield from filler()
+                seq += 10
+                yield from call_async_consume(rng, hconn, hobj, queue, QMGR, seq, appl, rng.randrange(1, 4))
         yield from filler()
         yield from call_close(rng, hconn, hobj)
         if rng.random() < 0.05:
@@ -446,7 +575,7 @@ def write_trace(out, kind, size_bytes, pid='30211', threads=8, seed=7):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
-    ap.add_argument('--kind', choices=['varnel', 'quorbit'], required=True)
+    ap.add_argument('--kind', choices=['varnel', 'quorbit', 'msgdata'], required=True)
     ap.add_argument('--size-mb', type=float, required=True, help='size in MiB')
     ap.add_argument('--pid', default=None, help='traced process id (default from the file name)')
     ap.add_argument('--seed', type=int, default=7)
@@ -456,6 +585,9 @@ def main():
     if pid is None:
         base = a.out.rsplit('/', 1)[-1]
         pid = base[3:base.index('.')] if base.upper().startswith('AMQ') and '.' in base[3:] else '30211'
+    global MESSAGE_SCALE
+    if a.kind == 'msgdata':
+        MESSAGE_SCALE = 30
     with open(a.out, 'wb', buffering=0) as f:
         n = write_trace(f, a.kind, int(a.size_mb * MIB), pid=pid, seed=a.seed)
     print('%s: %d bytes' % (a.out, n), file=sys.stderr)
