@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "linereader.h"
 #include "linescan.h"
 #include "linetext.h"
 #include "outwriter.h"
@@ -146,7 +147,8 @@ private:
 
 // Reads the trace from `inFd` and writes the whole report to `outFd`.
 // Returns 0, or the error number of the first failed write on the report.
-int writeStatisticsReport(int inFd, int outFd, const Settings &settings);
+// `observer`, when given, is told of every block read from the trace.
+int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObserver *observer = nullptr);
 
 // The whole program: command line, set-up, report. Returns the exit status.
 int quorbitMain(int argc, char **argv);

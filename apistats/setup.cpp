@@ -9,6 +9,7 @@
 
 #include "apistats.h"
 #include "linereader.h"
+#include "progress.h"
 #include "tracename.h"
 
 namespace apistats {
@@ -40,12 +41,13 @@ void cutValue(char (&dst)[N], const char *value, std::size_t limit)
 
 } // namespace
 
-int writeStatisticsReport(int inFd, int outFd, const Settings &settings)
+int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObserver *observer)
 {
     OutWriter out(outFd);
     StatsRun run(settings, out);
     run.writeHeader();
     LineReader reader(inFd);
+    reader.setObserver(observer);
     LineText line;
     while (reader.next(line)) {
         run.processLine(line);
@@ -135,7 +137,9 @@ int quorbitMain(int argc, char **argv)
 
     int writeError = 0;
     try {
-        writeError = writeStatisticsReport(inFd, outFd, settings);
+        // Erased when it goes out of scope, before any message below.
+        Progress progress("quorbit", inFd);
+        writeError = writeStatisticsReport(inFd, outFd, settings, &progress);
     } catch (const std::bad_alloc &) {
         std::printf("\nError in allocating storage. ending program.\n");
         return kFailure;

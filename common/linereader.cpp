@@ -21,6 +21,7 @@ void LineReader::refill()
         ssize_t got = ::read(fd_, buf_.get() + end_, capacity_ - end_);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
+            bytesRead_ += static_cast<std::uint64_t>(got);
         } else if (got == 0) {
             eof_ = true;
         } else if (errno != EINTR) {
@@ -28,4 +29,6 @@ void LineReader::refill()
             eof_ = true;
         }
     }
+    if (observer_ != nullptr)
+        observer_->blockRead(bytesRead_);
 }

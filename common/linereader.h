@@ -8,10 +8,21 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "linetext.h"
+
+// Told after every block read from the input: at most once per refill of
+// the buffer (about once per MiB), never per line.
+class ReadObserver {
+public:
+    virtual void blockRead(std::uint64_t bytesSoFar) = 0;
+
+protected:
+    ~ReadObserver() = default;
+};
 
 class LineReader {
 public:
@@ -39,6 +50,9 @@ public:
 
     int readError() const { return readErrno_; }
 
+    // An observer of the block reads (none: nullptr, the default).
+    void setObserver(ReadObserver *observer) { observer_ = observer; }
+
 private:
     void refill();
 
@@ -49,4 +63,6 @@ private:
     std::size_t end_ = 0;
     bool eof_ = false;
     int readErrno_ = 0;
+    ReadObserver *observer_ = nullptr;
+    std::uint64_t bytesRead_ = 0;
 };

@@ -470,10 +470,11 @@ void Formatter::processLine(const LineText &line)
     }
 }
 
-bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out)
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer)
 {
     Formatter formatter(settings, out);
     LineReader reader(inputFd);
+    reader.setObserver(observer);
     LineText line;
     while (reader.next(line)) {
         formatter.processLine(line);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "blocks.h"
+#include "linereader.h"
 #include "linetext.h"
 #include "msgdata.h"
 #include "outwriter.h"
@@ -62,5 +63,6 @@ std::size_t findCallMarker(const LineText &line);
 std::size_t findCallMarker(const LineText &line, VectorWidth width);
 
 // Reads the input to its end, writing the formatted trace. Returns false
-// when the output could not be written.
-bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out);
+// when the output could not be written. `observer`, when given, is told of
+// every block read from the input.
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer = nullptr);

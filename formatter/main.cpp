@@ -9,6 +9,7 @@
 
 #include "formatter.h"
 #include "outwriter.h"
+#include "progress.h"
 #include "settings.h"
 
 int main(int argc, char **argv)
@@ -18,7 +19,9 @@ int main(int argc, char **argv)
         return -1;
     try {
         OutWriter out(setup.outputFd);
-        if (!formatTrace(setup.settings, setup.inputFd, out)) {
+        Progress progress("varnel", setup.inputFd);
+        if (!formatTrace(setup.settings, setup.inputFd, out, &progress)) {
+            progress.finish();
             std::fflush(stdout);
             std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
                          std::strerror(out.error()));
