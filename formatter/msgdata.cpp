@@ -22,6 +22,24 @@ constexpr auto npos = std::string_view::npos;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// The value of a hex digit, or -1.
+int hexDigit(char c)
+{
+    static const auto kTable = [] {
+        struct {
+            signed char v[256];
+        } t{};
+        for (int i = 0; i < 256; ++i)
+            t.v[i] = -1;
+        for (int i = 0; i < 10; ++i)
+            t.v['0' + i] = static_cast<signed char>(i);
+        for (int i = 0; i < 6; ++i)
+            t.v['a' + i] = t.v['A' + i] = static_cast<signed char>(10 + i);
+        return t;
+    }();
+    return kTable.v[static_cast<unsigned char>(c)];
+}
 bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Memory for the message's lists cannot be had: the run cannot go on.
@@ -66,10 +84,10 @@ void printUtfTracker(const PassContext &pc, const MessageState &m)
     out.write("\n", 1);
 }
 
-void msg2File_addByte(MessageState &m, unsigned char b)
+void msg2File_addBytes(MessageState &m, const unsigned char *bytes, std::size_t n)
 {
     try {
-        m.store.push(b);
+        m.store.append(bytes, n);
     } catch (const std::bad_alloc &) {
         allocationFailed("Failed to allocate memory(%d) for msg2FileItem. Ending Program!\n", 4108);
     }
@@ -92,15 +110,25 @@ void msg2File_print(const PassContext &pc, const MessageState &m)
 void msgSearch_print(const PassContext &pc, const MessageRun &run, const MessageState &m)
 {
     const SearchPattern &pattern = run.search;
+    if (pattern.length() == 0)
+        return;
+    const unsigned char first = pattern.first();
     int state = 0;
-    unsigned long long count = 0;
+    unsigned long long start = 0; // message offset of the chunk
     m.store.forEachChunk([&](const unsigned char *p, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) {
-            ++count;
+            // Outside a partial match, only a first byte can start one.
+            if (state == 0) {
+                const void *at = std::memchr(p + i, first, n - i);
+                if (at == nullptr)
+                    break;
+                i = static_cast<std::size_t>(static_cast<const unsigned char *>(at) - p);
+            }
             if (pattern.step(state, p[i]))
                 pc.out.print("msgSearch: hit at message offset %llx\n",
-                             count - static_cast<unsigned long long>(pattern.length()));
+                             start + i + 1 - static_cast<unsigned long long>(pattern.length()));
         }
+        start += n;
     });
 }
 
@@ -134,17 +162,43 @@ MessageState &stateOf(ThreadContext &tc)
     return *tc.message;
 }
 
-void feedByte(const PassContext &pc, MessageState &m, unsigned char b)
+// Feeds bytes of the message, in order, to the check of the run's CCSID
+// and, when they are kept, to the byte store.
+void feedBytes(const PassContext &pc, MessageState &m, const unsigned char *bytes, std::size_t n)
 {
-    ++m.bytesRead;
+    m.bytesRead += static_cast<long long>(n);
     switch (pc.settings.messageCcsid) {
-    case 819: iso88591_check(m, b); break;
-    case 1208: utf8_check(m, b); break;
-    case 1200: utf16_check(m, b, pc.settings.littleEndian); break;
-    default: break;
+    case 819:
+        for (std::size_t i = 0; i < n; ++i)
+            iso88591_check(m, bytes[i]);
+        break;
+    case 1208: {
+        std::size_t i = 0;
+        while (i < n) {
+            // Text outside a sequence is only counted.
+            std::size_t run = 0;
+            if (m.utf8Pending == 0)
+                while (i + run < n && bytes[i + run] < 0x80)
+                    ++run;
+            if (run > 0) {
+                m.byteCount += static_cast<long long>(run);
+                m.ascii += static_cast<long long>(run);
+                i += run;
+                continue;
+            }
+            utf8_check(m, bytes[i++]);
+        }
+        break;
+    }
+    case 1200:
+        for (std::size_t i = 0; i < n; ++i)
+            utf16_check(m, bytes[i], pc.settings.littleEndian);
+        break;
+    default:
+        break;
     }
     if (m.capturePending || pc.settings.searchOn)
-        msg2File_addByte(m, b);
+        msg2File_addBytes(m, bytes, n);
 }
 
 void writeTotals(const PassContext &pc, const MessageState &m)
@@ -220,14 +274,23 @@ void report(const PassContext &pc, const MessageRun &run, MessageState &m)
 // What one line of a message dump is.
 struct DataLine {
     enum Kind { Row, Notice, BadNotice, PassOver, End } kind = End;
-    char hex[32] = {}; // Row: the row's hex text, 16 pairs
-    int count = 0;     // Notice: rows left out
+    std::size_t base = 0;              // Row: where the first pair stands
+    const unsigned char *pairs = nullptr; // Row: the pairs' places after base
+    int count = 0;                     // Notice: rows left out
 };
+
+// Where the 16 pairs of hex digits of a data row stand: unix in words of
+// four bytes, windows a byte every third character, aat in groups of two.
+const unsigned char kUnixPairs[16] = {0, 2, 4, 6, 9, 11, 13, 15, 18, 20, 22, 24, 27, 29, 31, 33};
+const unsigned char kWindowsPairs[16] = {0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45};
+const unsigned char kAatPairs[16] = {0, 2, 5, 7, 10, 12, 15, 17, 20, 22, 25, 27, 30, 32, 35, 37};
+
+const PreparedNeedle kRowAnchor(" 0x");
 
 DataLine readUnixLine(const LineText &line)
 {
     DataLine d;
-    const std::size_t a = line.find(" 0x");
+    const std::size_t a = line.find(kRowAnchor);
     if (a == npos)
         return d;
     static constexpr Needle kSkipping("= Skipping");
@@ -249,23 +312,23 @@ DataLine readUnixLine(const LineText &line)
         return d;
     }
     d.kind = DataLine::Row;
-    for (std::size_t w = 0; w < 4; ++w)
-        line.copy(d.hex + 8 * w, a + 10 + 9 * w, 8);
+    d.base = a + 10;
+    d.pairs = kUnixPairs;
     return d;
 }
 
 DataLine readWindowsLine(const LineText &line)
 {
     DataLine d;
-    const std::size_t a = line.find(" 0x");
+    const std::size_t a = line.find(kRowAnchor);
     if (a != npos) {
         // Both column layouts: with an offset column after the address
         // (the character 14 after " 0x" is not a blank) the bytes start 9
         // characters later.
         const std::size_t bytes = line.at(a + 14) != ' ' ? 21 : 12;
         d.kind = DataLine::Row;
-        for (std::size_t k = 0; k < 16; ++k)
-            line.copy(d.hex + 2 * k, a + bytes + 3 * k, 2);
+        d.base = a + bytes;
+        d.pairs = kWindowsPairs;
         return d;
     }
     static constexpr Needle kSuppressed("lines suppressed, same as above");
@@ -281,7 +344,8 @@ DataLine readWindowsLine(const LineText &line)
                   (line.at(n - 2) - '0');
         return d;
     }
-    if (line.contains(" Data:-"))
+    static constexpr Needle kDataHeading(" Data:-");
+    if (findRare(line.data, line.bodyLen, kDataHeading) != npos)
         d.kind = DataLine::PassOver;
     return d;
 }
@@ -298,8 +362,8 @@ DataLine readAatLine(const LineText &line)
     if (line.at(i + 8) != ':')
         return d;
     d.kind = DataLine::Row;
-    for (std::size_t g = 0; g < 8; ++g)
-        line.copy(d.hex + 4 * g, i + 11 + 5 * g, 4);
+    d.base = i + 11;
+    d.pairs = kAatPairs;
     return d;
 }
 
@@ -506,20 +570,29 @@ void messageStep(const PassContext &pc, const MessageRun &run)
             return;
         }
         for (int r = 0; r < d.count; ++r)
-            for (unsigned char b : m.previousRow)
-                feedByte(pc, m, b);
+            feedBytes(pc, m, m.previousRow, sizeof m.previousRow);
         return;
-    case DataLine::Row:
-        for (int k = 0; k < 16; ++k) {
-            char pair[3] = {d.hex[2 * k], d.hex[2 * k + 1], '\0'};
-            if (!isHex(pair[0]) || !isHex(pair[1])) {
-                m.done = true;
-                return;
-            }
-            const auto b = static_cast<unsigned char>(ConvertHexToDecLen2(pair));
-            m.previousRow[k] = b;
-            feedByte(pc, m, b);
+    case DataLine::Row: {
+        // Pairs of hex digits up to the first pair that is not one: the
+        // last, partly filled row of a dump ends the message.
+        unsigned char bytes[16];
+        int n = 0;
+        const LineText &line = pc.line;
+        for (; n < 16; ++n) {
+            const std::size_t at = d.base + d.pairs[n];
+            if (at + 1 >= line.bodyLen)
+                break;
+            const int high = hexDigit(line.data[at]);
+            const int low = hexDigit(line.data[at + 1]);
+            if (high < 0 || low < 0)
+                break;
+            bytes[n] = static_cast<unsigned char>(high << 4 | low);
         }
+        std::memcpy(m.previousRow, bytes, static_cast<std::size_t>(n));
+        feedBytes(pc, m, bytes, static_cast<std::size_t>(n));
+        if (n < 16)
+            m.done = true;
         return;
+    }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,20 @@ public:
             newChunk();
         chunks_.back()[used_++] = b;
         ++size_;
+    }
+
+    void append(const unsigned char *bytes, std::size_t n)
+    {
+        while (n > 0) {
+            if (used_ == kChunk || chunks_.empty())
+                newChunk();
+            const std::size_t take = n < kChunk - used_ ? n : kChunk - used_;
+            std::memcpy(chunks_.back().get() + used_, bytes, take);
+            used_ += take;
+            size_ += take;
+            bytes += take;
+            n -= take;
+        }
     }
 
     std::size_t size() const { return size_; }
@@ -114,6 +129,7 @@ public:
     explicit SearchPattern(const char *text);
 
     std::size_t length() const { return bytes_.size(); }
+    unsigned char first() const { return bytes_.empty() ? 0 : bytes_[0]; }
 
     // Advances the match state over one byte; true when a hit ends at it.
     bool step(int &state, unsigned char b) const
