@@ -1,12 +1,34 @@
 # Entry points; everything is built with the CMake presets.
 .PHONY: run test build release asan bench package clean
 
-# Builds an optimised binary and runs both tools on the bundled sample traces.
+# Builds an optimised binary and runs both tools on the bundled sample traces
+# (see examples/README.md): varnel on every one, quorbit on the unix and
+# windows ones.
+VARNEL = ../build/release/formatter/varnel
+QUORBIT = ../build/release/apistats/quorbit
 run: release
-	cd examples && ../build/release/formatter/varnel AMQ4711.0.FMT AMQ4711.0.FMT.out -e little
-	cd examples && ../build/release/apistats/quorbit AMQ5150.0.FMT AMQ5150.0.FMT.stats -e little
-	@echo "Formatted trace:   examples/AMQ4711.0.FMT.out"
-	@echo "Statistics report: examples/AMQ5150.0.FMT.stats"
+	cd examples && $(VARNEL) AMQ4711.0.FMT AMQ4711.0.FMT.out -e little
+	cd examples && $(VARNEL) AMQ5150.0.FMT AMQ5150.0.FMT.out -e little
+	cd examples && $(VARNEL) AMQ2244.0.FMT AMQ2244.0.FMT.out -o windows -e little -m 1208
+	cd examples && $(VARNEL) AMQ7308.0.FMT AMQ7308.0.FMT.out -o windows -e little -s PAY-
+	cd examples && $(VARNEL) BILLRUN1.TRACE BILLRUN1.TRACE.out -o zos -e big
+	cd examples && $(VARNEL) INVOICER.ACTIVITY.TXT INVOICER.ACTIVITY.TXT.out -o aat -e little -m 819
+	cd examples && $(QUORBIT) AMQ4711.0.FMT AMQ4711.0.FMT.stats -e little
+	cd examples && $(QUORBIT) AMQ5150.0.FMT AMQ5150.0.FMT.stats -e little
+	cd examples && $(QUORBIT) AMQ2244.0.FMT AMQ2244.0.FMT.stats -e little -o windows
+	cd examples && $(QUORBIT) AMQ7308.0.FMT AMQ7308.0.FMT.stats -e little -o windows
+	@echo "Formatted traces (varnel):"
+	@echo "  examples/AMQ4711.0.FMT.out           unix"
+	@echo "  examples/AMQ5150.0.FMT.out           unix"
+	@echo "  examples/AMQ2244.0.FMT.out           windows, message data checked as UTF-8"
+	@echo "  examples/AMQ7308.0.FMT.out           windows, messages searched for PAY-"
+	@echo "  examples/BILLRUN1.TRACE.out          zos"
+	@echo "  examples/INVOICER.ACTIVITY.TXT.out   application activity trace, message data checked as ISO-8859-1"
+	@echo "Statistics reports (quorbit):"
+	@echo "  examples/AMQ4711.0.FMT.stats         unix"
+	@echo "  examples/AMQ5150.0.FMT.stats         unix"
+	@echo "  examples/AMQ2244.0.FMT.stats         windows"
+	@echo "  examples/AMQ7308.0.FMT.stats         windows"
 
 release:
 	cmake --preset release >/dev/null
