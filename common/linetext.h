@@ -50,6 +50,10 @@ struct Needle {
         }
     }
     constexpr Needle(const char *t) : Needle(std::string_view(t)) {} // NOLINT
+    // With the character to scan for given: for texts whose rarest character
+    // in trace lines is known better than the general rule knows it (the 'x'
+    // of "0x", which time stamps never hold).
+    constexpr Needle(std::string_view t, std::size_t anchorAt) : text(t), anchor(anchorAt) {}
 };
 
 // Equality of n bytes at a and b. The texts compared are short: fixed-size

@@ -58,14 +58,15 @@ bool parseUnixLine(const StructKind &kind, StructCapture &cap, int c, const Line
     const int row = c - 2;
     std::size_t at;
     if (kind.anyLabel) {
-        at = line.find("0x0");
+        static constexpr Needle kAnyLabel("0x0", 1);
+        at = findRare(line.data, line.bodyLen, kAnyLabel);
     } else {
         // The label of row r: "0x" and the offset 16r in four lower-case hex digits.
         static const char digits[] = "0123456789abcdef";
         const unsigned offset = static_cast<unsigned>(row * 16) & 0xFFFFu;
         const char label[] = {'0', 'x', digits[offset >> 12], digits[(offset >> 8) & 15],
                               digits[(offset >> 4) & 15], digits[offset & 15], ':'};
-        at = line.find(std::string_view(label, sizeof label));
+        at = findRare(line.data, line.bodyLen, Needle(std::string_view(label, sizeof label), 1));
     }
     if (at == npos) {
         (c == 2 ? cap.firstOffsetMissing : cap.tokenMissing) = true;
@@ -107,7 +108,8 @@ bool parseWindowsLine(const StructKind &kind, StructCapture &cap, int c, const L
         applyNotice(cap, kind, c, row, c <= 3, count, !isDigit(units));
         return false;
     }
-    const std::size_t anchor = line.find(" 0x");
+    static constexpr Needle kRowAnchor(" 0x", 2);
+    const std::size_t anchor = findRare(line.data, line.bodyLen, kRowAnchor);
     if (anchor == npos) {
         if (c > 2)
             cap.tokenMissing = true;

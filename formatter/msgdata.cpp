@@ -285,12 +285,12 @@ const unsigned char kUnixPairs[16] = {0, 2, 4, 6, 9, 11, 13, 15, 18, 20, 22, 24,
 const unsigned char kWindowsPairs[16] = {0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45};
 const unsigned char kAatPairs[16] = {0, 2, 5, 7, 10, 12, 15, 17, 20, 22, 25, 27, 30, 32, 35, 37};
 
-const PreparedNeedle kRowAnchor(" 0x");
+constexpr Needle kRowAnchor(" 0x", 2);
 
 DataLine readUnixLine(const LineText &line)
 {
     DataLine d;
-    const std::size_t a = line.find(kRowAnchor);
+    const std::size_t a = findRare(line.data, line.bodyLen, kRowAnchor);
     if (a == npos)
         return d;
     static constexpr Needle kSkipping("= Skipping");
@@ -320,7 +320,7 @@ DataLine readUnixLine(const LineText &line)
 DataLine readWindowsLine(const LineText &line)
 {
     DataLine d;
-    const std::size_t a = line.find(kRowAnchor);
+    const std::size_t a = findRare(line.data, line.bodyLen, kRowAnchor);
     if (a != npos) {
         // Both column layouts: with an offset column after the address
         // (the character 14 after " 0x" is not a blank) the bytes start 9

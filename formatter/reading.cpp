@@ -31,14 +31,16 @@ bool readValueLine(const PassContext &pc, ValueCapture &cap, const ValueKind &ki
     const LineText &line = pc.line;
     switch (pc.settings.os) {
     case OsKind::Unix: {
-        const std::size_t at = line.find(" 0x0000:");
+        static constexpr Needle kFirstRow(" 0x0000:", 2);
+        const std::size_t at = findRare(line.data, line.bodyLen, kFirstRow);
         if (at == npos)
             return false;
         copyUnixRow(cap.row, line, at + 1);
         return true;
     }
     case OsKind::Windows: {
-        const std::size_t at = line.find(" 0x");
+        static constexpr Needle kRowAnchor(" 0x", 2);
+        const std::size_t at = findRare(line.data, line.bodyLen, kRowAnchor);
         if (at == npos)
             return false;
         copyWindowsRow(cap.row, line, at);
