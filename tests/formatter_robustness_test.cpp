@@ -1,217 +1,186 @@
 // Bounded random and mutated traces: the formatter must neither crash nor
 // hang, and every input line must reach the output unchanged and in order.
-// Runs under AddressSanitizer and UndefinedBehaviorSanitizer in CI.
+// The traces hold every block kind in the shapes of the four systems, and
+// run with every message-data CCSID and search form. Runs under
+// AddressSanitizer and UndefinedBehaviorSanitizer in CI.
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "formatter_support.h"
+#include "preserved.h"
+#include "trace_blocks.h"
 
 using namespace testsupport;
+using blocks::Lines;
+using blocks::ScratchFolder;
+using blocks::Shape;
 
 namespace {
 
-std::string hexByte(unsigned char b)
+const OsKind kSystems[] = {OsKind::Unix, OsKind::Windows, OsKind::Zos, OsKind::Aat};
+
+void expectInputPreserved(const std::string &input, const std::string &output, const std::string &what)
 {
-    static const char digits[] = "0123456789abcdef";
-    return {digits[b >> 4], digits[b & 15]};
+    const std::size_t lost = firstLostPiece(input, output);
+    ASSERT_EQ(lost, std::string::npos) << what << ": input line lost at byte " << lost << ": ["
+                                       << input.substr(lost, 200) << "]";
 }
 
-std::vector<unsigned char> descriptor(std::mt19937 &rng)
+void mutate(Lines &lines, std::mt19937 &rng)
 {
-    std::vector<unsigned char> md(368);
-    for (auto &b : md)
-        b = static_cast<unsigned char>(rng());
-    std::memcpy(md.data(), "MD  ", 4);
-    md[4] = static_cast<unsigned char>(rng() % 4), md[5] = md[6] = md[7] = 0;
-    return md;
-}
-
-// Row shapes of the four systems, built around their anchors.
-std::string windowsRow(const unsigned char *b, bool wide)
-{
-    std::string s = wide ? "00001A2C 10:00:00.000000  3853.1 0x000000000012F5A0:  " : "00001A2C 10:00:00.000000  3853.1 0x0012F5A0: ";
-    for (int k = 0; k < 16; ++k)
-        s += hexByte(b[k]) + " ";
-    s += "  ";
-    for (int k = 0; k < 16; ++k)
-        s += (b[k] >= 32 && b[k] < 127) ? static_cast<char>(b[k]) : '.';
-    return s;
-}
-
-std::string zosRow(int offset, const unsigned char *b)
-{
-    char head[16];
-    std::snprintf(head, sizeof head, " +%04X  ", offset);
-    std::string s = std::string("  00012F5A") + head;
-    for (int w = 0; w < 4; ++w) {
-        for (int i = 0; i < 4; ++i)
-            s += hexByte(b[4 * w + i]);
-        s += "  ";
-    }
-    s += "| ";
-    for (int k = 0; k < 16; ++k)
-        s += (b[k] >= 32 && b[k] < 127) ? static_cast<char>(b[k]) : '.';
-    return s + " |";
-}
-
-std::string aatRow(int offset, const unsigned char *b)
-{
-    char head[16];
-    std::snprintf(head, sizeof head, " %08X:  ", offset);
-    std::string s = head;
-    for (int g = 0; g < 8; ++g)
-        s += hexByte(b[2 * g]) + hexByte(b[2 * g + 1]) + " ";
-    s += " '";
-    for (int k = 0; k < 16; ++k)
-        s += (b[k] >= 32 && b[k] < 127) ? static_cast<char>(b[k]) : '.';
-    return s + "'";
-}
-
-// A realistic-shaped trace of the given system with dumps, values and noise.
-std::vector<std::string> corpus(OsKind os, std::mt19937 &rng)
-{
-    std::vector<std::string> lines;
-    const char *values[] = {" Hconn:", " Hobj:", " Bufferlength:", " Datalength:", " Compcode:", " Reason:"};
-    for (int block = 0; block < 6; ++block) {
-        int tid = 1 + static_cast<int>(rng() % 3);
-        auto md = descriptor(rng);
-        int rows = md[4] >= 2 ? 23 : 21;
-        switch (os) {
-        case OsKind::Unix:
-            lines.push_back(unixLine(tid, " Msgdesc:"));
-            for (int r = 0; r < rows; ++r)
-                lines.push_back(unixLine(tid, unixRow(16 * r, md.data() + 16 * r)));
-            lines.push_back(unixLine(tid, values[rng() % 6]));
-            lines.push_back(unixLine(tid, "0x0000:  0000000a                              |....|"));
-            break;
-        case OsKind::Windows: {
-            bool wide = rng() % 2;
-            lines.push_back("00001A2C 10:00:00.000000  3853.1 Msgdesc:\n");
-            lines.push_back("00001A2C 10:00:00.000000  3853.1   Address  00 01 02 03 04 05 06 07\n");
-            for (int r = 0; r < rows; ++r)
-                lines.push_back(windowsRow(md.data() + 16 * r, wide) + "\n");
-            lines.push_back(std::string("00001A2C 10:00:00.000000  3853.1") + values[rng() % 6] + "\n");
-            lines.push_back("00001A2C 10:00:00.000000  3853.1 heading\n");
-            lines.push_back(windowsRow(md.data(), wide) + "\n");
-            break;
-        }
-        case OsKind::Zos:
-            for (int r = 0; r < rows; ++r)
-                lines.push_back(zosRow(16 * r, md.data() + 16 * r) + "\n");
-            lines.push_back(std::string("CSQ trace") + values[rng() % 6] + "\n");
-            break;
-        case OsKind::Aat:
-            for (int r = 0; r < rows; ++r)
-                lines.push_back(aatRow(16 * r, md.data() + 16 * r) + "\n");
-            break;
-        }
-        lines.push_back(unixLine(tid, "xcsFreeMem <<"));
-    }
-    return lines;
-}
-
-void mutate(std::vector<std::string> &lines, std::mt19937 &rng)
-{
+    static const char *const pieces[] = {" Msgdesc:\n", "| MD  ", "'GMO ", " 0x0000:", " Options:\n", " Buffer:\n",
+                                         "msg2File-", "msg2File-x", "Message Data:\n", " +0", " 0000", " >>", "\r\n"};
     int edits = 1 + static_cast<int>(rng() % 8);
     for (int e = 0; e < edits && !lines.empty(); ++e) {
         std::size_t i = rng() % lines.size();
-        switch (rng() % 7) {
+        std::string &l = lines[i];
+        switch (rng() % 9) {
         case 0: // flip bytes
-            for (int k = 0; k < 4 && !lines[i].empty(); ++k)
-                lines[i][rng() % lines[i].size()] = static_cast<char>(rng());
+            for (int k = 0; k < 4 && !l.empty(); ++k)
+                l[rng() % l.size()] = static_cast<char>(rng());
             break;
         case 1: // drop a line
             lines.erase(lines.begin() + static_cast<long>(i));
             break;
         case 2: // repeat a line
-            lines.insert(lines.begin() + static_cast<long>(i), lines[i]);
+            lines.insert(lines.begin() + static_cast<long>(i), l);
             break;
         case 3: // cut a line short
-            lines[i].resize(rng() % (lines[i].size() + 1));
+            l.resize(rng() % (l.size() + 1));
             break;
         case 4: // a huge line
-            lines[i] = std::string(4000 + rng() % 10000, static_cast<char>('A' + rng() % 26)) + lines[i];
+            l = std::string(4000 + rng() % 10000, static_cast<char>('A' + rng() % 26)) + l;
             break;
-        case 5: // a duplicate-lines notice with an odd count
-            lines[i] = unixLine(1, "0x0030:  = Skipping " + std::to_string(rng() % 120) + " Duplicate Lines =");
+        case 5: // a unix duplicate-lines notice with an odd count
+            l = unixLine(1, "0x0030:  = Skipping " + std::to_string(rng() % 1200) + " Duplicate Lines =");
             break;
         case 6: // a windows notice
-            lines[i] = std::to_string(rng() % 150) + " lines suppressed, same as above\n";
+            l = "00001F24 09:15:12.100053   3853.1    " + std::to_string(rng() % 1500) +
+                " lines suppressed, same as above\n";
+            break;
+        case 7: // a trigger or marker text put somewhere into a line
+            l.insert(rng() % (l.size() + 1), pieces[rng() % std::size(pieces)]);
+            break;
+        case 8: // a line moved to another thread
+            if (std::size_t at = l.find("3853."); at != std::string::npos && at + 5 < l.size())
+                l[at + 5] = static_cast<char>('1' + rng() % 4);
             break;
         }
     }
 }
 
-// Every piece of the input stands in the output, in order, at a line start
-// or right after the piece before it.
-void expectInputPreserved(const std::string &input, const std::string &output, const std::string &what)
+RunSettings settingsFor(OsKind os, std::mt19937 &rng)
 {
-    std::size_t at = 0;
-    std::size_t start = 0;
-    while (start < input.size()) {
-        std::size_t nl = input.find('\n', start);
-        std::size_t end = nl == std::string::npos ? input.size() : nl + 1;
-        if (end - start > 4095)
-            end = start + 4095;
-        std::string piece = input.substr(start, end - start);
-        std::size_t found = output.find(piece, at);
-        while (found != std::string::npos && found != at && output[found - 1] != '\n')
-            found = output.find(piece, found + 1);
-        ASSERT_NE(found, std::string::npos) << what << ": input line lost at byte " << start << ": [" << piece << "]";
-        at = found + piece.size();
-        start = end;
-    }
-}
-
-std::string joinLines(const std::vector<std::string> &lines)
-{
-    std::string text;
-    for (const auto &l : lines)
-        text += l;
-    return text;
-}
-
-RunSettings settingsFor(OsKind os, bool little)
-{
-    RunSettings s = unixSettings(little);
+    static const int ccsids[] = {0, 819, 1200, 1208};
+    static const char *const searches[] = {"", "fox", "0x4546", "0x", "aa", "0xC3A9"};
+    RunSettings s = unixSettings(rng() % 2);
     s.os = os;
-    s.pointerLength = os == OsKind::Unix ? 8 : 4;
+    s.pointerLength = rng() % 2 ? 4 : 8;
+    s.messageCcsid = ccsids[rng() % 4];
+    std::snprintf(s.searchText, sizeof s.searchText, "%s", searches[rng() % std::size(searches)]);
+    s.searchOn = s.searchText[0] != '\0';
     return s;
 }
 
 TEST(FormatterRobustness, MutatedTracesOfEverySystem)
 {
+    ScratchFolder scratch(true);
     std::mt19937 rng(2026);
-    const OsKind systems[] = {OsKind::Unix, OsKind::Windows, OsKind::Zos, OsKind::Aat};
-    int expanded = 0;
-    for (int round = 0; round < 600; ++round) {
-        OsKind os = systems[round % 4];
-        auto lines = corpus(os, rng);
+    // What the runs must still reach despite the mutations: every expander,
+    // every one-line block, the three message checks and the search.
+    const std::vector<std::string> wanted = {
+        "Msgdesc expanded", "Objdesc expanded", "Getmsgopts expanded", "Putmsgopts expanded",
+        "CbContext expanded", "CallbackDesc expanded", "StatusData expanded", "SetPropOpts expanded",
+        "InqPropOpts expanded", "PropDesc expanded", "Subdesc expanded", "Connect Options expanded",
+        "Open Options expanded", "Close Options expanded", "Consumer Control Options expanded",
+        "CrtMsgHOpts expanded", "DltMsgHOpts expanded", "DltPropOpts expanded", " Hmsg=", " Actual Name=",
+        " Value=", " Type=", " Hconn=", " Hobj=", " Bufferlength=", " Datalength=", " Compcode=", " Reason=",
+        "ISO-8859-1 Totals", "UTF-8 Totals", "UTF-16 Totals", "Byte Analysis", "msgSearch: hit",
+        "FORMAT ERROR BEGIN", "FORMAT WARNING BEGIN"};
+    std::set<std::string> seen;
+    for (int round = 0; round < 300; ++round) {
+        const OsKind os = kSystems[round % 4];
+        Lines lines = blocks::mixedTrace(Shape{os, rng() % 2 == 0}, 10, rng);
         mutate(lines, rng);
-        std::string input = joinLines(lines);
+        const std::string input = blocks::join(lines);
         // Mostly the trace's own system, sometimes another one.
-        RunSettings s = settingsFor(rng() % 4 == 0 ? systems[rng() % 4] : os, rng() % 2);
-        std::string output = formatText(s, input);
+        const RunSettings s = settingsFor(rng() % 5 == 0 ? kSystems[rng() % 4] : os, rng);
+        const std::string output = formatText(s, input);
         expectInputPreserved(input, output, "round " + std::to_string(round));
-        expanded += output.find("expanded (all fields)") != std::string::npos;
+        for (const auto &w : wanted)
+            if (output.find(w) != std::string::npos)
+                seen.insert(w);
     }
-    EXPECT_GT(expanded, 200) << "the mutated traces should still reach the expanders";
+    for (const auto &w : wanted)
+        EXPECT_TRUE(seen.count(w)) << "no run reached \"" << w << "\"";
+    EXPECT_FALSE(scratch.files().empty()) << "no message was captured to a file";
 }
 
-TEST(FormatterRobustness, DumpsCutAtEveryLine)
+// Every block kind of a system in turn, each followed by a line that
+// completes it.
+std::vector<Lines> everyBlock(OsKind os, std::mt19937 &rng)
 {
+    const Shape shape{os, os == OsKind::Windows};
+    std::vector<Lines> all{{shape.line(1, "MQPUT >>")}};
+    auto add = [&](Lines block) {
+        block.push_back(shape.line(1, "xcsFreeMem <<"));
+        all.push_back(std::move(block));
+    };
+    for (const auto &k : blocks::kStructBlocks)
+        add(blocks::structBlock(shape, 1, k, rng));
+    for (const auto &k : blocks::kValueBlocks)
+        add(blocks::valueBlock(shape, 1, k, rng));
+    add(blocks::messageBlock(shape, 1, blocks::messageBytes(rng)));
+    add(blocks::messageBlock(shape, 1, blocks::messageBytes(rng), "cut"));
+    return all;
+}
+
+// A trace that ends inside a block, at a line end or within a line, gives
+// the output of the whole trace up to that point: nothing is written for a
+// block left open, and nothing written before is lost. Each block is cut
+// after each of its first four lines and its last three.
+TEST(FormatterRobustness, TracesEndingInsideEveryBlock)
+{
+    ScratchFolder scratch(true);
     std::mt19937 rng(5);
-    for (OsKind os : {OsKind::Unix, OsKind::Windows, OsKind::Zos, OsKind::Aat}) {
-        std::string input = joinLines(corpus(os, rng));
-        for (std::size_t cut = 0; cut < input.size(); cut = input.find('\n', cut + 1)) {
-            std::string head = input.substr(0, cut + 1);
-            expectInputPreserved(head, formatText(settingsFor(os, true), head), "cut");
-            if (cut == std::string::npos)
+    for (OsKind os : kSystems) {
+        // Each system with another CCSID and search form.
+        const int ccsid = os == OsKind::Windows ? 1200 : os == OsKind::Zos ? 819 : 1208;
+        RunSettings s = unixSettings(ccsid == 1200);
+        s.os = os;
+        s.messageCcsid = ccsid;
+        std::snprintf(s.searchText, sizeof s.searchText, "%s", ccsid == 1208 ? "fox" : "0x4546");
+        s.searchOn = true;
+        const std::vector<Lines> all = everyBlock(os, rng);
+        std::string input;
+        std::vector<std::size_t> cuts; // input lengths at the chosen line ends
+        for (const Lines &block : all) {
+            for (std::size_t i = 0; i < block.size(); ++i) {
+                input += block[i];
+                if (i < 4 || i + 3 >= block.size())
+                    cuts.push_back(input.size());
+            }
+        }
+        const std::string full = formatText(s, input);
+        expectInputPreserved(input, full, "whole trace");
+        for (std::size_t cut : cuts) {
+            const std::string head = input.substr(0, cut);
+            const std::string out = formatText(s, head);
+            ASSERT_EQ(full.compare(0, out.size(), out), 0)
+                << "trace cut after: " << head.substr(head.rfind('\n', head.size() - 2) + 1);
+            // Cut within the next line as well.
+            const std::size_t next = input.find('\n', cut);
+            if (next == std::string::npos)
                 break;
+            const std::string partial = input.substr(0, cut + (next - cut) / 2);
+            const std::string partialOut = formatText(s, partial);
+            ASSERT_EQ(partialOut.compare(0, out.size(), out), 0);
+            expectInputPreserved(partial, partialOut, "cut inside a line");
         }
     }
 }
@@ -225,7 +194,8 @@ TEST(FormatterRobustness, RandomBytes)
             c = rng() % 10 == 0 ? '\n' : static_cast<char>(rng() % 96 + 32);
         if (round % 3 == 0)
             input += " 3853.1 Msgdesc:\n" + input;
-        RunSettings s = settingsFor(static_cast<OsKind>(round % 4), round % 2);
+        RunSettings s = unixSettings(round % 2);
+        s.os = kSystems[round % 4];
         expectInputPreserved(input, formatText(s, input), "random");
     }
 }
