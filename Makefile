@@ -46,6 +46,12 @@ asan:
 bench: release
 	bash bench/run.sh
 
+# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
+# seconds (default 60); skipped when clang++ is missing. See fuzz/README.md.
+.PHONY: fuzz
+fuzz:
+	bash fuzz/run.sh $(FUZZ_SECONDS)
+
 # Builds the Debian package of both tools and their manual pages.
 package: release
 	cmake --build --preset release --target package

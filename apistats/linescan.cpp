@@ -11,8 +11,6 @@ namespace apistats {
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
-
 struct Pattern {
     std::string_view text;
     std::size_t anchor; // index of the group's anchor character in the text

@@ -1,0 +1,94 @@
+// Shared by the fuzz targets: the in-memory files a run reads and writes, the
+// settings header at the front of every input, and the checks made on the
+// output of each run.
+//
+// An input is a header of a few bytes that chooses the run settings, then
+// the trace. The header layouts are given with each target; the seed corpus
+// (make_corpus.sh) writes them from the golden cases' command lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "preserved.h"
+
+namespace fuzzsupport {
+
+using testsupport::firstLostPiece;
+
+// The process ids of the sample traces and golden cases come first, so that
+// their seeds keep their threads; the others give every key length.
+inline constexpr const char *kProcessIds[16] = {
+    "3853", "5120", "27311",  "4711",       "5150",           "27012",           "21764", "440",
+    "9999", "1",    "2244",   "7308",       "123456",         "1234567890",      "123456789012345",
+    "1234567890123456"};
+
+[[noreturn]] inline void fail(const char *what, std::string_view detail = {})
+{
+    std::fprintf(stderr, "\nFUZZ CHECK FAILED: %s\n%.*s\n", what, static_cast<int>(detail.size()), detail.data());
+    std::abort();
+}
+
+// An in-memory file, emptied and refilled for every input.
+class MemFile {
+public:
+    explicit MemFile(const char *name) : fd_(::memfd_create(name, MFD_CLOEXEC))
+    {
+        if (fd_ < 0)
+            fail("memfd_create");
+    }
+
+    int fd() const { return fd_; }
+
+    // Replaces the content and rewinds.
+    void reset(const std::uint8_t *data = nullptr, std::size_t size = 0)
+    {
+        if (::ftruncate(fd_, 0) != 0)
+            fail("ftruncate");
+        std::size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
+            if (n <= 0)
+                fail("pwrite");
+            done += static_cast<std::size_t>(n);
+        }
+        ::lseek(fd_, 0, SEEK_SET);
+    }
+
+    std::string contents() const
+    {
+        struct stat st {};
+        ::fstat(fd_, &st);
+        std::string text(static_cast<std::size_t>(st.st_size), '\0');
+        std::size_t done = 0;
+        while (done < text.size()) {
+            ssize_t n = ::pread(fd_, text.data() + done, text.size() - done, static_cast<off_t>(done));
+            if (n <= 0)
+                fail("pread");
+            done += static_cast<std::size_t>(n);
+        }
+        return text;
+    }
+
+    // Device and inode, as the formatter's own-file guard wants them.
+    void identity(unsigned long long &dev, unsigned long long &ino) const
+    {
+        struct stat st {};
+        ::fstat(fd_, &st);
+        dev = static_cast<unsigned long long>(st.st_dev);
+        ino = static_cast<unsigned long long>(st.st_ino);
+    }
+
+private:
+    int fd_;
+};
+
+} // namespace fuzzsupport
