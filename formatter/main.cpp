@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "formatter.h"
+#include "msgdata.h"
 #include "outwriter.h"
 #include "progress.h"
 #include "settings.h"
@@ -27,6 +28,10 @@ int main(int argc, char **argv)
                          std::strerror(out.error()));
             return -1;
         }
+    } catch (const MessageMemoryError &e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, e.format, e.size);
+        return -1;
     } catch (const std::bad_alloc &) {
         std::printf("\nError in allocating storage. Ending Program!\n");
         return -1;

@@ -43,13 +43,7 @@ int hexDigit(char c)
 bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Memory for the message's lists cannot be had: the run cannot go on.
-[[noreturn]] void allocationFailed(const char *format, int size)
-{
-    std::fflush(stdout);
-    std::fprintf(stderr, format, size);
-    std::fflush(stderr);
-    std::_Exit(255);
-}
+[[noreturn]] void allocationFailed(const char *format, int size) { throw MessageMemoryError{format, size}; }
 
 void crtUtfTracker(MessageState &m) { m.notable.clear(); }
 

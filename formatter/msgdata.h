@@ -48,6 +48,13 @@ struct MessageState {
     OffsetLog hits;             // offsets of the hits' first bytes
 };
 
+// Memory for a message's lists or bytes could not be had; main reports it
+// with this message (its format takes the size) and ends the run.
+struct MessageMemoryError {
+    const char *format;
+    int size;
+};
+
 // The checks, one byte at a time (exposed for the tests).
 void iso88591_check(MessageState &m, unsigned char b);
 void utf8_check(MessageState &m, unsigned char b);
