@@ -143,7 +143,7 @@ std::vector<Lines> everyBlock(OsKind os, std::mt19937 &rng)
 // A trace that ends inside a block, at a line end or within a line, gives
 // the output of the whole trace up to that point: nothing is written for a
 // block left open, and nothing written before is lost. Each block is cut
-// after each of its first four lines and its last three.
+// after each of its first three lines and its last two.
 TEST(FormatterRobustness, TracesEndingInsideEveryBlock)
 {
     ScratchFolder scratch(true);
@@ -162,7 +162,7 @@ TEST(FormatterRobustness, TracesEndingInsideEveryBlock)
         for (const Lines &block : all) {
             for (std::size_t i = 0; i < block.size(); ++i) {
                 input += block[i];
-                if (i < 4 || i + 3 >= block.size())
+                if (i < 3 || i + 2 >= block.size())
                     cuts.push_back(input.size());
             }
         }
