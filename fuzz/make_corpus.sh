@@ -99,4 +99,26 @@ sample AMQ2244.0.FMT windows little 4 1208 ""
 sample AMQ7308.0.FMT windows little 4 0 "PAY-"
 sample BILLRUN1.TRACE zos big 4 0 ""
 sample INVOICER.ACTIVITY.TXT aat little 4 819 ""
+
+# Two inputs no sample holds: a message whose duplicate-lines notices make it
+# larger than the part kept in memory (to a capture file, searched), and a
+# thread that opens more queues than are compared one by one.
+uline() { printf ' 10:00:00.000000     3853.1%30s%s\n' '' "$1"; }
+{
+  varnel_header unix little 8 1208 fox 0
+  uline "User trace: msg2File-spill"
+  uline " Buffer:"
+  uline "0x0000:  666f7820 666f7820 666f7820 666f7820  |fox fox fox fox |"
+  for ((i = 0; i < 265; i++)); do uline "0x0010:  = Skipping 999 Duplicate Lines ="; done
+  uline "MQPUT <<"
+  uline "MQGET >>"
+} > "$out/varnel/message-beyond-memory"
+{
+  byte 2
+  for ((i = 0; i < 12; i++)); do
+    uline "MQOPEN >>"; uline "Reason        :"; uline "MQOPEN <<"; uline "Compcode:"
+    uline "0x0000:  00000000 00000000 00000000 00000000  |................|"
+    uline "MQI:MQOPEN HConn=01400006 HObj=00000001 ObjName=Q.NAME.$i"
+  done
+} > "$out/quorbit/many-queues"
 echo "seed corpus: $(ls "$out/varnel" | wc -l) varnel and $(ls "$out/quorbit" | wc -l) quorbit inputs in $out"

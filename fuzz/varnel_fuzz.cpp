@@ -13,12 +13,14 @@
 // engine runs in a private scratch folder, where message captures land; the
 // folder is emptied after every input with a capture marker, and the working
 // folder is restored after every run, so relative corpus paths keep working.
+// A folder "locked" in it is a capture name that cannot be opened.
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 
 #include "formatter.h"
@@ -50,6 +52,7 @@ void emptyScratch()
 void removeScratch()
 {
     emptyScratch();
+    ::rmdir((g_scratch + "/locked").c_str());
     ::rmdir(g_scratch.c_str());
 }
 
@@ -105,6 +108,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     if (g_home < 0 || ::mkdtemp(dir) == nullptr)
         fail("scratch folder", std::strerror(errno));
     g_scratch = dir;
+    ::mkdir((g_scratch + "/locked").c_str(), 0700);
     std::atexit(removeScratch);
     return 0;
 }
