@@ -169,7 +169,7 @@ void OutWriter::vprint(const char *format, std::va_list args)
     // Format strings are string literals: their compiled form is kept by
     // address, so that each is parsed once per run.
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(format);
-    CompiledFormat &compiled = formats_[((address >> 3) ^ (address >> 10)) % kFormatSlots];
+    CompiledFormat &compiled = formats_[static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 54) % kFormatSlots];
     if (compiled.format != format)
         compileFormat(format, compiled);
     if (compiled.simple) {

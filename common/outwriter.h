@@ -105,6 +105,8 @@ private:
     int errno_ = 0;
     std::atomic<int> behindErrno_{0}; // the writing thread's first error
     std::thread thread_;
-    static constexpr std::size_t kFormatSlots = 128;
+    // The formatter prints several hundred format strings: a slot for each,
+    // found by a multiplicative hash of its address.
+    static constexpr std::size_t kFormatSlots = 1024;
     std::unique_ptr<CompiledFormat[]> formats_;
 };
