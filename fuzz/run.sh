@@ -27,7 +27,7 @@ for tool in varnel quorbit; do
   mkdir -p "$build/corpus/$tool" "$build/findings/$tool"
   log=$build/findings/$tool/last-run.log
   echo "fuzzing $tool for $seconds s (log: $log)"
-  # Runs inside its findings folder: the scratch files of a run stay there.
+  # Runs inside its findings folder, so that nothing of a run lands elsewhere.
   if ! (cd "$build/findings/$tool" &&
         "$build/fuzz/${tool}_fuzz" "$build/corpus/$tool" "$build/seeds/$tool" \
           -dict="$root/fuzz/$tool.dict" -max_total_time="$seconds" -max_len=65536 \
