@@ -6,6 +6,10 @@
 #include <new>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "capture.h"
 #include "hexconv.h"
 #include "linetext.h"
@@ -168,6 +172,17 @@ void feedBytes(const PassContext &pc, MessageState &m, const unsigned char *byte
         break;
     case 1208: {
         std::size_t i = 0;
+        // A whole row of text outside a sequence is only counted.
+        if (n == 16 && m.utf8Pending == 0) {
+            std::uint64_t a, b;
+            std::memcpy(&a, bytes, 8);
+            std::memcpy(&b, bytes + 8, 8);
+            if (((a | b) & 0x8080808080808080ull) == 0) {
+                m.byteCount += 16;
+                m.ascii += 16;
+                break;
+            }
+        }
         while (i < n) {
             // Text outside a sequence is only counted.
             std::size_t run = 0;
@@ -272,6 +287,47 @@ struct DataLine {
     const unsigned char *pairs = nullptr; // Row: the pairs' places after base
     int count = 0;                     // Notice: rows left out
 };
+
+// The bytes of a unix data row, four words of eight hex digits from `base`,
+// decoded 32 digits at a time; the count of whole pairs before the first
+// character that is not a hex digit (0 when the row is too short for this
+// way, so that the pair-by-pair way takes it).
+int decodeUnixRow(const LineText &line, std::size_t base, unsigned char *bytes)
+{
+#if defined(__SSE2__)
+    if (base + 35 > line.bodyLen)
+        return 0;
+    alignas(16) char hex[32];
+    const char *p = line.data + base;
+    std::memcpy(hex, p, 8);
+    std::memcpy(hex + 8, p + 9, 8);
+    std::memcpy(hex + 16, p + 18, 8);
+    std::memcpy(hex + 24, p + 27, 8);
+    const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9), lowerA = _mm_set1_epi8('a' - 10),
+                  five = _mm_set1_epi8(5), caseBit = _mm_set1_epi8(0x20), byteMask = _mm_set1_epi16(0xFF);
+    unsigned valid = 0;
+    __m128i values[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i *>(hex + 16 * half));
+        // Digits: c - '0' in 0..9 (unsigned); letters: (c | 0x20) - 'a' in 0..5.
+        const __m128i digit = _mm_sub_epi8(c, zero);
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, nine), digit);
+        const __m128i letter = _mm_sub_epi8(_mm_or_si128(c, caseBit), _mm_set1_epi8('a'));
+        const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, five), letter);
+        const __m128i value = _mm_or_si128(_mm_and_si128(isDigit, digit),
+                                           _mm_and_si128(isLetter, _mm_sub_epi8(_mm_or_si128(c, caseBit), lowerA)));
+        valid |= static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter))) << (16 * half);
+        // Each pair: the first digit is the high nibble.
+        values[half] = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(value, byteMask), 4), _mm_srli_epi16(value, 8));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(bytes), _mm_packus_epi16(values[0], values[1]));
+    const int digits = valid == 0xFFFFFFFFu ? 32 : __builtin_ctz(~valid);
+    return digits / 2;
+#else
+    (void)line, (void)base, (void)bytes;
+    return 0;
+#endif
+}
 
 // Where the 16 pairs of hex digits of a data row stand: unix in words of
 // four bytes, windows a byte every third character, aat in groups of two.
@@ -570,8 +626,8 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         // Pairs of hex digits up to the first pair that is not one: the
         // last, partly filled row of a dump ends the message.
         unsigned char bytes[16];
-        int n = 0;
         const LineText &line = pc.line;
+        int n = d.pairs == kUnixPairs ? decodeUnixRow(line, d.base, bytes) : 0;
         for (; n < 16; ++n) {
             const std::size_t at = d.base + d.pairs[n];
             if (at + 1 >= line.bodyLen)
