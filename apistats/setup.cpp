@@ -46,7 +46,7 @@ int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObs
     OutWriter out(outFd);
     StatsRun run(settings, out);
     run.writeHeader();
-    LineReader reader(inFd);
+    LineReader reader(inFd, 1u << 20, true);
     reader.setObserver(observer);
     LineText line;
     while (reader.next(line)) {

@@ -52,6 +52,17 @@ BlockPipe::Block *BlockPipe::takeFull()
     return block;
 }
 
+BlockPipe::Block *BlockPipe::tryTakeFull()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (fullCount_ == 0)
+        return nullptr;
+    Block *block = full_[fullHead_];
+    fullHead_ = (fullHead_ + 1) % full_.size();
+    --fullCount_;
+    return block;
+}
+
 void BlockPipe::putEmpty(Block *block)
 {
     {

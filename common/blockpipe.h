@@ -3,8 +3,8 @@
 // (the consumer). The blocks cycle, so the memory in use is bounded whatever
 // the amount of data that flows through.
 //
-// Writing behind on a second thread lets the system's copy of the output
-// run beside the line processing.
+// Reading ahead on a second thread lets the system's copy of the input run
+// beside the line processing.
 #pragma once
 
 #include <condition_variable>
@@ -33,6 +33,8 @@ public:
     // Consumer side. takeFull() waits for the next filled block; nullptr
     // once the producer has closed and every block has been taken.
     Block *takeFull();
+    // The next filled block if one is there, else nullptr; never waits.
+    Block *tryTakeFull();
     void putEmpty(Block *block);
 
     // Waits until the consumer has handed back every filled block.

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -30,65 +29,26 @@ int writeFully(int fd, const char *p, std::size_t n)
 } // namespace
 
 OutWriter::OutWriter(int fd, std::size_t bufferSize)
-    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), pipe_(kBlocks, capacity_),
-      block_(pipe_.takeEmpty()), buf_(block_->data), formats_(new CompiledFormat[kFormatSlots])
+    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), storage_(new char[capacity_]), buf_(storage_.get()),
+      formats_(new CompiledFormat[kFormatSlots])
 {
-    try {
-        thread_ = std::thread(&OutWriter::writeBehind, this);
-    } catch (const std::system_error &) {
-        // No thread to be had: handOff() writes in place.
-    }
 }
 
-OutWriter::~OutWriter()
-{
-    flush();
-    if (thread_.joinable()) {
-        pipe_.close();
-        thread_.join();
-    }
-}
+OutWriter::~OutWriter() { flush(); }
 
-// The writing thread: writes the filled blocks in order; after a failure it
-// only hands them back.
-void OutWriter::writeBehind()
-{
-    while (BlockPipe::Block *block = pipe_.takeFull()) {
-        if (behindErrno_.load(std::memory_order_relaxed) == 0)
-            behindErrno_.store(writeFully(fd_, block->data, block->used), std::memory_order_relaxed);
-        pipe_.putEmpty(block);
-    }
-}
-
-// Passes the filled part of the buffer on to be written and starts a new
-// block; without a writing thread it is written here.
+// Writes out the filled part of the buffer; after a failure only drops it.
 void OutWriter::handOff()
 {
     if (used_ == 0)
         return;
-    if (!thread_.joinable()) {
-        if (errno_ == 0)
-            errno_ = writeFully(fd_, buf_, used_);
-        used_ = 0;
-        return;
-    }
-    errno_ = behindErrno_.load(std::memory_order_relaxed);
-    if (errno_ == 0) {
-        block_->used = used_;
-        pipe_.putFull(block_);
-        block_ = pipe_.takeEmpty();
-        buf_ = block_->data;
-    }
+    if (errno_ == 0)
+        errno_ = writeFully(fd_, buf_, used_);
     used_ = 0;
 }
 
 bool OutWriter::flush()
 {
     handOff();
-    if (thread_.joinable()) {
-        pipe_.waitDrained();
-        errno_ = behindErrno_.load(std::memory_order_relaxed);
-    }
     return errno_ == 0;
 }
 

@@ -1,22 +1,19 @@
 // A buffered writer over a file descriptor, with printf-style formatting.
 //
-// The writes to the file run on a second thread, a filled block at a time,
-// so that the system's copy of one block runs beside the filling of the
-// next. The first failed write is remembered (failed(), error(), seen here
-// when a block is handed over and on flush()) and everything after it is
-// dropped, so the caller can stop and report it; bytes accepted by the
-// system before the failure stay written.
+// The buffer is written out a block of 256 KiB at a time, by the thread that
+// fills it: measured on two processors, a second thread writing the blocks
+// slowed the line processing by more than the copy it took over, while the
+// input is read ahead on the other processor (LineReader). The first failed
+// write is remembered (failed(), error(), seen when a block is written and
+// on flush()) and everything after it is dropped, so the caller can stop and
+// report it; bytes accepted by the system before the failure stay written.
 #pragma once
 
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <atomic>
 #include <memory>
-#include <thread>
-
-#include "blockpipe.h"
 
 class OutWriter {
 public:
@@ -87,24 +84,18 @@ public:
     };
 
 private:
-    // Blocks of a quarter mebibyte stay in the processors' caches between
-    // filling and writing; measured, they write much more steadily than
-    // blocks of a mebibyte.
-    static constexpr std::size_t kBlocks = 6;
-
+    // A block of a quarter mebibyte stays in the processor's caches between
+    // filling and writing; measured, such blocks write much more steadily
+    // than blocks of a mebibyte.
     void writeSlow(const char *p, std::size_t n);
     void handOff();
-    void writeBehind();
 
     int fd_;
     std::size_t capacity_;
-    BlockPipe pipe_;
-    BlockPipe::Block *block_; // the block being filled
+    std::unique_ptr<char[]> storage_;
     char *buf_;
     std::size_t used_ = 0;
     int errno_ = 0;
-    std::atomic<int> behindErrno_{0}; // the writing thread's first error
-    std::thread thread_;
     // The formatter prints several hundred format strings: a slot for each,
     // found by a multiplicative hash of its address.
     static constexpr std::size_t kFormatSlots = 1024;

@@ -470,10 +470,10 @@ void Formatter::processLine(const LineText &line)
     }
 }
 
-bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer)
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer, bool readAhead)
 {
     Formatter formatter(settings, out);
-    LineReader reader(inputFd);
+    LineReader reader(inputFd, 1u << 20, readAhead);
     reader.setObserver(observer);
     LineText line;
     while (reader.next(line)) {

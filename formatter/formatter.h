@@ -65,4 +65,6 @@ std::size_t findCallMarker(const LineText &line, VectorWidth width);
 // Reads the input to its end, writing the formatted trace. Returns false
 // when the output could not be written. `observer`, when given, is told of
 // every block read from the input.
-bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer = nullptr);
+// With `readAhead` the input is read on a second thread.
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer = nullptr,
+                 bool readAhead = false);

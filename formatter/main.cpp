@@ -21,7 +21,7 @@ int main(int argc, char **argv)
     try {
         OutWriter out(setup.outputFd);
         Progress progress("varnel", setup.inputFd);
-        if (!formatTrace(setup.settings, setup.inputFd, out, &progress)) {
+        if (!formatTrace(setup.settings, setup.inputFd, out, &progress, true)) {
             progress.finish();
             std::fflush(stdout);
             std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
