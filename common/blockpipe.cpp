@@ -40,10 +40,8 @@ void BlockPipe::close()
     changed_.notify_all();
 }
 
-BlockPipe::Block *BlockPipe::takeFull()
+BlockPipe::Block *BlockPipe::popFull()
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return closed_ || fullCount_ > 0; });
     if (fullCount_ == 0)
         return nullptr;
     Block *block = full_[fullHead_];
@@ -52,15 +50,17 @@ BlockPipe::Block *BlockPipe::takeFull()
     return block;
 }
 
+BlockPipe::Block *BlockPipe::takeFull()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return closed_ || fullCount_ > 0; });
+    return popFull();
+}
+
 BlockPipe::Block *BlockPipe::tryTakeFull()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (fullCount_ == 0)
-        return nullptr;
-    Block *block = full_[fullHead_];
-    fullHead_ = (fullHead_ + 1) % full_.size();
-    --fullCount_;
-    return block;
+    return popFull();
 }
 
 void BlockPipe::putEmpty(Block *block)

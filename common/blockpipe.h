@@ -41,6 +41,8 @@ public:
     void waitDrained();
 
 private:
+    Block *popFull(); // with the lock held; nullptr when none is filled
+
     std::unique_ptr<char[]> storage_;
     std::vector<Block> blocks_;
     std::vector<Block *> empty_; // a stack: the most recently used block first

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "render.h"
+#include "sharednames.h"
 
 namespace {
 
@@ -19,13 +20,6 @@ const NamedLine kCallTypeValues[] = {
 };
 constexpr ConstantNames kCallType = equality(kCallTypeValues, "%s    CallType UNKNOWN_CONSTANT\n");
 
-const NamedLine kCompCodeValues[] = {
-    {0, "%s    CompCode MQCC_OK\n"},
-    {1, "%s    CompCode MQCC_WARNING\n"},
-    {2, "%s    CompCode MQCC_FAILED\n"},
-    {-1, "%s    CompCode MQCC_UNKNOWN\n"},
-};
-constexpr ConstantNames kCompCode = equality(kCompCodeValues, "%s    CompCode UNKNOWN_CONSTANT\n");
 
 const NamedLine kStateValues[] = {
     {0, "%s    State MQCS_NONE\n"},
@@ -56,7 +50,7 @@ const Field kMqcbcFields[] = {
     PointerField("%s CallbackArea (MQPTR)        : x'%.8s'\n", "%s CallbackArea (MQPTR)        : x'%.16s'\n", 16, 16),
     PointerField("%s ConnectionArea (MQPTR)      : x'%.8s'\n", "%s ConnectionArea (MQPTR)      : x'%.16s'\n", 20,
                  24),
-    LongField("%s CompCode (MQLONG)           : %d\n", 24).at8(32).withNames(kCompCode),
+    LongField("%s CompCode (MQLONG)           : %d\n", 24).at8(32).withNames(kCompCodeNames),
     LongField("%s Reason (MQLONG)             : %d\n", 28).at8(36),
     LongField("%s State (MQLONG)              : %d\n", 32).at8(40).withNames(kState),
     LongField("%s DataLength (MQLONG)         : %d\n", 36).at8(44),

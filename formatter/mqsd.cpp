@@ -4,9 +4,7 @@
 #include <iterator>
 
 #include "render.h"
-
-// Named alike in the status data.
-extern const ConstantNames kSubscriptionOptions;
+#include "sharednames.h"
 
 namespace {
 

@@ -2,34 +2,8 @@
 
 #include "reading.h"
 #include "render.h"
+#include "sharednames.h"
 
-// The open options with a name of their own, shared with the status data.
-extern const MaskLine kOpenOptionBitLines[24] = {
-    bit(0x1, "%s    Options=MQOO_INPUT_AS_Q_DEF\n"),
-    bit(0x2, "%s    Options=MQOO_INPUT_SHARED\n"),
-    bit(0x4, "%s    Options=MQOO_INPUT_EXCLUSIVE\n"),
-    bit(0x8, "%s    Options=MQOO_BROWSE\n"),
-    bit(0x10, "%s    Options=MQOO_OUTPUT\n"),
-    bit(0x20, "%s    Options=MQOO_INQUIRE\n"),
-    bit(0x40, "%s    Options=MQOO_SET\n"),
-    bit(0x80, "%s    Options=MQOO_SAVE_ALL_CONTEXT\n"),
-    bit(0x100, "%s    Options=MQOO_PASS_IDENTITY_CONTEXT\n"),
-    bit(0x200, "%s    Options=MQOO_PASS_ALL_CONTEXT\n"),
-    bit(0x400, "%s    Options=MQOO_SET_IDENTITY_CONTEXT\n"),
-    bit(0x800, "%s    Options=MQOO_SET_ALL_CONTEXT\n"),
-    bit(0x1000, "%s    Options=MQOO_ALTERNATE_USER_AUTHORITY\n"),
-    bit(0x2000, "%s    Options=MQOO_FAIL_IF_QUIESCING\n"),
-    bit(0x4000, "%s    Options=MQOO_BIND_ON_OPEN\n"),
-    bit(0x8000, "%s    Options=MQOO_BIND_NOT_FIXED\n"),
-    bit(0x10000, "%s    Options=MQOO_RESOLVE_NAMES\n"),
-    bit(0x20000, "%s    Options=MQOO_CO_OP\n"),
-    bit(0x40000, "%s    Options=MQOO_RESOLVE_LOCAL_TOPIC\n"),
-    bit(0x40000, "%s    Options=MQOO_RESOLVE_LOCAL_Q (C++ only)\n"),
-    bit(0x80000, "%s    Options=MQOO_NO_READ_AHEAD\n"),
-    bit(0x100000, "%s    Options=MQOO_READ_AHEAD\n"),
-    bit(0x200000, "%s    Options=MQOO_NO_MULTICAST\n"),
-    bit(0x400000, "%s    Options=MQOO_BIND_ON_GROUP\n"),
-};
 
 namespace {
 

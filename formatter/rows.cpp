@@ -2,6 +2,21 @@
 
 #include <cstring>
 
+namespace {
+
+// The hex text of a row that the line shows in `count` groups of `width`
+// characters, `step` apart from `first`, and its characters at `chars`.
+void copyGroups(DumpRow &row, const LineText &line, std::size_t first, std::size_t step, std::size_t width,
+                std::size_t count, std::size_t chars)
+{
+    for (std::size_t g = 0; g < count; ++g)
+        line.copy(row.hex + width * g, first + step * g, width);
+    line.copy(row.chars, chars, 16);
+    row.end = '\0';
+}
+
+} // namespace
+
 void blankRow(DumpRow &row)
 {
     std::memset(row.hex, ' ', sizeof row.hex);
@@ -11,33 +26,21 @@ void blankRow(DumpRow &row)
 
 void copyUnixRow(DumpRow &row, const LineText &line, std::size_t label)
 {
-    for (std::size_t w = 0; w < 4; ++w)
-        line.copy(row.hex + 8 * w, label + 9 + 9 * w, 8);
-    line.copy(row.chars, label + 47, 16);
-    row.end = '\0';
+    copyGroups(row, line, label + 9, 9, 8, 4, label + 47);
 }
 
 void copyWindowsRow(DumpRow &row, const LineText &line, std::size_t anchor)
 {
     const std::size_t bytes = line.at(anchor + 14) != ' ' ? 21 : 12;
-    for (std::size_t k = 0; k < 16; ++k)
-        line.copy(row.hex + 2 * k, anchor + bytes + 3 * k, 2);
-    line.copy(row.chars, anchor + bytes + 50, 16);
-    row.end = '\0';
+    copyGroups(row, line, anchor + bytes, 3, 2, 16, anchor + bytes + 50);
 }
 
 void copyZosRow(DumpRow &row, const LineText &line, std::size_t marker)
 {
-    for (std::size_t w = 0; w < 4; ++w)
-        line.copy(row.hex + 8 * w, marker + 8 + 10 * w, 8);
-    line.copy(row.chars, marker + 50, 16);
-    row.end = '\0';
+    copyGroups(row, line, marker + 8, 10, 8, 4, marker + 50);
 }
 
 void copyAatRow(DumpRow &row, const LineText &line, std::size_t marker)
 {
-    for (std::size_t g = 0; g < 8; ++g)
-        line.copy(row.hex + 4 * g, marker + 12 + 5 * g, 4);
-    line.copy(row.chars, marker + 54, 16);
-    row.end = '\0';
+    copyGroups(row, line, marker + 12, 5, 4, 8, marker + 54);
 }
