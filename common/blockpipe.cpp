@@ -6,6 +6,7 @@ BlockPipe::BlockPipe(std::size_t count, std::size_t capacity)
     empty_.reserve(count);
     for (std::size_t i = count; i-- > 0;) {
         blocks_[i].data = storage_.get() + i * capacity;
+        blocks_[i].index = i;
         empty_.push_back(&blocks_[i]);
     }
 }

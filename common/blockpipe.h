@@ -16,8 +16,9 @@
 class BlockPipe {
 public:
     struct Block {
-        char *data = nullptr; // `capacity` bytes
-        std::size_t used = 0; // bytes the producer filled in
+        char *data = nullptr;  // `capacity` bytes
+        std::size_t used = 0;  // bytes the producer filled in
+        std::size_t index = 0; // 0 to count-1, for records kept beside the blocks
     };
 
     BlockPipe(std::size_t count, std::size_t capacity);

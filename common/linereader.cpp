@@ -28,9 +28,12 @@ std::size_t readFully(int fd, char *into, std::size_t n, std::atomic<int> &error
 
 } // namespace
 
-LineReader::LineReader(int fd, std::size_t bufferSize, bool readAhead)
-    : fd_(fd), capacity_(bufferSize < 2 * kMaxPiece ? 2 * kMaxPiece : bufferSize), pipe_(kBlocks, kCarry + capacity_)
+LineReader::LineReader(int fd, std::size_t bufferSize, bool readAhead, const LineClassifier *classifier)
+    : fd_(fd), capacity_(bufferSize < 2 * kMaxPiece ? 2 * kMaxPiece : bufferSize), classifier_(classifier),
+      pipe_(kBlocks, kCarry + capacity_)
 {
+    for (Split &s : split_)
+        s.pieces.reset(new Piece[kMaxPieces]);
     if (!readAhead)
         return;
     try {
@@ -54,56 +57,93 @@ LineReader::~LineReader()
     thread_.join();
 }
 
-// The reading thread: fills blocks in order until one comes out short.
+// Reads the next block of the input behind the unread end of the one
+// before, and splits it into pieces, each with its record.
+void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
+{
+    Split &s = split_[block->index];
+    std::size_t carry = 0;
+    if (before != nullptr) {
+        const Split &b = split_[before->index];
+        carry = b.end - b.tail;
+        std::memcpy(block->data + kCarry - carry, before->data + b.tail, carry);
+    }
+    block->used = readFully(fd_, block->data + kCarry, capacity_, aheadErrno_);
+    s.start = kCarry - carry;
+    s.end = kCarry + block->used;
+    s.last = block->used < capacity_;
+    const char *data = block->data;
+    Piece *pieces = s.pieces.get();
+    std::size_t count = 0;
+    std::size_t p = s.start;
+    while (p < s.end) {
+        const std::size_t len = pieceLength(data + p, s.end - p, s.last);
+        if (len == 0)
+            break;
+        // Beyond the pieces a block keeps, only where its unread end starts
+        // is needed here: the rest is split while the block is read from.
+        if (count < kMaxPieces) {
+            Piece &piece = pieces[count++];
+            piece.length = static_cast<std::uint32_t>(len);
+            if (classifier_ != nullptr) {
+                LineText line;
+                line.set(data + p, len);
+                classifier_->classify(line, piece.facts);
+            }
+        }
+        p += len;
+    }
+    s.count = count;
+    s.tail = p;
+}
+
+// The reading thread: fills blocks in order until the input ends.
 void LineReader::readAhead()
 {
+    const BlockPipe::Block *before = nullptr;
     while (!stop_.load()) {
         BlockPipe::Block *block = pipe_.takeEmpty();
         if (stop_.load()) {
             pipe_.putEmpty(block);
             break;
         }
-        block->used = readFully(fd_, block->data + kCarry, capacity_, aheadErrno_);
-        const bool last = block->used < capacity_;
+        fill(block, before);
+        const bool last = split_[block->index].last;
         pipe_.putFull(block);
+        before = block;
         if (last)
             break;
     }
     pipe_.close();
 }
 
-void LineReader::advance()
+bool LineReader::advance()
 {
     BlockPipe::Block *next;
     if (thread_.joinable()) {
         next = pipe_.takeFull();
     } else {
         next = pipe_.takeEmpty();
-        next->used = readFully(fd_, next->data + kCarry, capacity_, aheadErrno_);
+        fill(next, block_);
     }
-    if (next == nullptr || next->used == 0) {
-        if (next != nullptr)
-            pipe_.putEmpty(next);
+    if (next == nullptr) {
         eof_ = true;
         readErrno_ = aheadErrno_.load();
-        return;
+        return false;
     }
-    // The unread end of the current block goes in front of the new data.
-    const std::size_t carry = end_ - pos_;
-    char *start = next->data + kCarry - carry;
-    if (carry > 0)
-        std::memcpy(start, data_ + pos_, carry);
     if (block_ != nullptr)
         pipe_.putEmpty(block_);
     block_ = next;
-    data_ = start;
-    pos_ = 0;
-    end_ = carry + next->used;
+    const Split &s = split_[next->index];
+    data_ = next->data;
+    pos_ = s.start;
+    piece_ = 0;
     bytesRead_ += next->used;
-    if (next->used < capacity_) {
+    if (s.last) {
         eof_ = true;
         readErrno_ = aheadErrno_.load();
     }
     if (observer_ != nullptr)
         observer_->blockRead(bytesRead_);
+    return true;
 }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "blockpipe.h"
@@ -30,32 +31,67 @@ protected:
     ~ReadObserver() = default;
 };
 
+// What the line processing learns of a line before it takes the line: a
+// record that a LineClassifier fills for every piece, on the reading thread
+// when the input is read ahead, so that those scans run beside the
+// processing of the lines before.
+struct LineFacts {
+    std::uint32_t word[4];
+};
+
+class LineClassifier {
+public:
+    virtual void classify(const LineText &line, LineFacts &facts) const = 0;
+
+protected:
+    ~LineClassifier() = default;
+};
+
 class LineReader {
 public:
     static constexpr std::size_t kMaxPiece = 4095;
 
-    explicit LineReader(int fd, std::size_t bufferSize = 1u << 20, bool readAhead = false);
+    // With `readAhead` the input is read (and each line classified) on a
+    // second thread.
+    explicit LineReader(int fd, std::size_t bufferSize = 1u << 20, bool readAhead = false,
+                        const LineClassifier *classifier = nullptr);
     ~LineReader();
     LineReader(const LineReader &) = delete;
     LineReader &operator=(const LineReader &) = delete;
 
-    // Fills `line` with the next piece; false at the end of the input (or on
-    // a read error, which is remembered in readError()).
-    // The piece stays valid until the next call.
+    // Fills `line` with the next piece, and `facts` with its record (nullptr
+    // for a piece the classifier did not see); false at the end of the input
+    // (or on a read error, which is remembered in readError()). Both stay
+    // valid until the next call.
+    bool next(LineText &line, const LineFacts *&facts)
+    {
+        if (block_ == nullptr && (eof_ || !advance()))
+            return false;
+        for (;;) {
+            const Split &s = split_[block_->index];
+            if (piece_ < s.count) {
+                const Piece &p = s.pieces[piece_++];
+                line.set(data_ + pos_, p.length);
+                pos_ += p.length;
+                facts = &p.facts;
+                return true;
+            }
+            if (pos_ < s.tail) {
+                // Beyond the pieces a block keeps: split here.
+                line.set(data_ + pos_, pieceLength(data_ + pos_, s.tail - pos_, true));
+                pos_ += line.len;
+                facts = nullptr;
+                return true;
+            }
+            if (eof_ || !advance())
+                return false;
+        }
+    }
+
     bool next(LineText &line)
     {
-        if (end_ - pos_ < kMaxPiece && !eof_)
-            advance();
-        std::size_t avail = end_ - pos_;
-        if (avail == 0)
-            return false;
-        std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
-        const char *start = data_ + pos_;
-        const void *nl = std::memchr(start, '\n', limit);
-        std::size_t len = nl ? static_cast<std::size_t>(static_cast<const char *>(nl) - start) + 1 : limit;
-        pos_ += len;
-        line.set(start, len);
-        return true;
+        const LineFacts *facts;
+        return next(line, facts);
     }
 
     int readError() const { return readErrno_; }
@@ -67,17 +103,49 @@ private:
     // Room in front of a block's data for the unread end of the block before.
     static constexpr std::size_t kCarry = kMaxPiece + 1;
     static constexpr std::size_t kBlocks = 4;
+    // Pieces a block keeps with their records; a block of shorter lines
+    // leaves the rest to be split while it is read from.
+    static constexpr std::size_t kMaxPieces = 16384;
 
-    void advance();
+    struct Piece {
+        std::uint32_t length;
+        LineFacts facts;
+    };
+    // How a block's bytes [start, end) fall into pieces: `count` of them
+    // kept from `start` on, then more up to `tail`; the bytes from `tail`
+    // on (no whole piece yet) go in front of the next block.
+    // Each on a cache line of its own: the reading thread fills one while
+    // the line processing reads another.
+    struct alignas(64) Split {
+        std::size_t start = 0, end = 0, tail = 0, count = 0;
+        bool last = false; // the input ends in this block
+        std::unique_ptr<Piece[]> pieces;
+    };
+
+    // The length of the piece at `p`, with `avail` bytes there; at the end
+    // of the input a shorter piece without a newline is whole.
+    static std::size_t pieceLength(const char *p, std::size_t avail, bool whole)
+    {
+        const std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
+        const void *nl = std::memchr(p, '\n', limit);
+        if (nl != nullptr)
+            return static_cast<std::size_t>(static_cast<const char *>(nl) - p) + 1;
+        return whole || avail >= kMaxPiece ? limit : 0;
+    }
+
+    bool advance();
+    void fill(BlockPipe::Block *block, const BlockPipe::Block *before);
     void readAhead();
 
     int fd_;
     std::size_t capacity_; // data bytes of a block
+    const LineClassifier *classifier_;
     BlockPipe pipe_;
+    Split split_[kBlocks];
     BlockPipe::Block *block_ = nullptr; // the block being read from
     const char *data_ = nullptr;
     std::size_t pos_ = 0;
-    std::size_t end_ = 0;
+    std::size_t piece_ = 0;             // the next kept piece of the block
     bool eof_ = false;
     int readErrno_ = 0;
     std::atomic<int> aheadErrno_{0};

@@ -424,17 +424,47 @@ bool Formatter::needsRepass(const ThreadContext &tc) const
     return tc.values[kReason].valueSeen;
 }
 
-void Formatter::processLine(const LineText &line)
+namespace {
+
+// The record of a line: word 0 the call marker's position (npos as all
+// ones), word 1 flags, words 2 and 3 the thread key's start and length.
+constexpr std::uint32_t kNoMarker = 0xFFFFFFFFu;
+constexpr std::uint32_t kHasFileMarker = 1u;
+constexpr std::uint32_t kHasKey = 2u;
+
+// The file-capture marker may stand anywhere in any line; it is rare, so
+// memchr for its least common character passes over a line quickly.
+constexpr Needle kFileMarker("msg2File-");
+
+} // namespace
+
+void Formatter::classify(const LineText &line, LineFacts &facts) const
+{
+    const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
+    const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
+    facts.word[0] = marker == std::string_view::npos ? kNoMarker : static_cast<std::uint32_t>(marker);
+    facts.word[1] = findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos ? kHasFileMarker : 0u;
+    std::string_view key;
+    if (keyed && findThreadKey(line, processKey_, key)) {
+        facts.word[1] |= kHasKey;
+        facts.word[2] = static_cast<std::uint32_t>(key.data() - line.data);
+        facts.word[3] = static_cast<std::uint32_t>(key.size());
+    }
+}
+
+void Formatter::processLine(const LineText &line, const LineFacts *known)
 {
     ++lineNumber_;
+    LineFacts computed;
+    if (known == nullptr) {
+        classify(line, computed);
+        known = &computed;
+    }
+    const LineFacts &facts = *known;
     const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
     const bool endCandidate = endsLikeTrigger(line);
-    // The file-capture marker may stand anywhere in any line; it is rare, so
-    // memchr for its least common character passes over a line quickly.
-    static constexpr Needle kFileMarker("msg2File-");
-    const bool trigger = endCandidate || anywhereTriggers_ ||
-                         findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos;
-    const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
+    const bool trigger = endCandidate || anywhereTriggers_ || (facts.word[1] & kHasFileMarker) != 0;
+    const std::size_t marker = facts.word[0] == kNoMarker ? std::string_view::npos : facts.word[0];
     // A line that can start no capture, names no call and finds no capture in
     // progress in any thread changes nothing but the output: it is copied
     // without looking for its thread.
@@ -445,13 +475,12 @@ void Formatter::processLine(const LineText &line)
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         ThreadContext *tc;
         if (keyed) {
-            std::string_view key;
-            if (!findThreadKey(line, processKey_, key)) {
+            if ((facts.word[1] & kHasKey) == 0) {
                 if (pass == 0)
                     out_.write(line.data, line.len);
                 return;
             }
-            tc = &threadOf(key);
+            tc = &threadOf(std::string_view(line.data + facts.word[2], facts.word[3]));
             noteCallName(*tc, line, marker);
         } else {
             tc = &threadOf({});
@@ -473,11 +502,12 @@ void Formatter::processLine(const LineText &line)
 bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer, bool readAhead)
 {
     Formatter formatter(settings, out);
-    LineReader reader(inputFd, 1u << 20, readAhead);
+    LineReader reader(inputFd, 1u << 20, readAhead, &formatter);
     reader.setObserver(observer);
     LineText line;
-    while (reader.next(line)) {
-        formatter.processLine(line);
+    const LineFacts *facts;
+    while (reader.next(line, facts)) {
+        formatter.processLine(line, facts);
         if (out.failed())
             return false;
     }

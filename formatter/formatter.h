@@ -17,13 +17,20 @@
 #include "threadkey.h"
 #include "vectorwidth.h"
 
-class Formatter {
+class Formatter : public LineClassifier {
 public:
     Formatter(const RunSettings &settings, OutWriter &out);
     ~Formatter();
 
-    // Handles one line (a piece of at most 4095 bytes) of the trace.
-    void processLine(const LineText &line);
+    // Handles one line (a piece of at most 4095 bytes) of the trace, with
+    // the record classify() made of it, when there is one.
+    void processLine(const LineText &line, const LineFacts *facts = nullptr);
+
+    // What processLine() needs to know of a line before it looks at its
+    // thread: its call marker, whether it holds the file-capture marker,
+    // and its thread key. A pure function of the line, so that the reading
+    // thread can make it ahead.
+    void classify(const LineText &line, LineFacts &facts) const override;
 
     // One row of the trigger table (defined with the table).
     struct Trigger;

@@ -1,0 +1,93 @@
+// The line reader hands out the pieces a 4096-byte line buffer would see,
+// whatever the block and read-ahead arrangement, and the record the
+// classifier made of each piece it kept.
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "linereader.h"
+#include "memfile.h"
+
+namespace {
+
+// The pieces by the plain rule: up to the first newline within 4095 bytes,
+// else 4095 bytes.
+std::vector<std::string> plainPieces(const std::string &text)
+{
+    std::vector<std::string> pieces;
+    std::size_t p = 0;
+    while (p < text.size()) {
+        const std::size_t limit = std::min<std::size_t>(LineReader::kMaxPiece, text.size() - p);
+        const std::size_t nl = text.find('\n', p);
+        const std::size_t len = nl != std::string::npos && nl < p + limit ? nl - p + 1 : limit;
+        pieces.push_back(text.substr(p, len));
+        p += len;
+    }
+    return pieces;
+}
+
+// Records the length and the first byte of each line it sees.
+class FirstBytes : public LineClassifier {
+public:
+    void classify(const LineText &line, LineFacts &facts) const override
+    {
+        facts.word[0] = static_cast<std::uint32_t>(line.len);
+        facts.word[1] = static_cast<unsigned char>(line.data[0]);
+    }
+};
+
+std::string randomTrace(std::mt19937 &rng)
+{
+    std::string text;
+    const int lines = 2000 + static_cast<int>(rng() % 40000);
+    for (int i = 0; i < lines; ++i) {
+        const auto kind = rng() % 100;
+        // Mostly short lines (more than a block keeps records of), some
+        // long ones, some longer than a piece.
+        const std::size_t len = kind < 60 ? rng() % 8 : kind < 95 ? rng() % 200 : rng() % 9000;
+        for (std::size_t k = 0; k < len; ++k)
+            text += static_cast<char>(rng() % 4 == 0 ? '\r' : 'a' + rng() % 26);
+        text += '\n';
+    }
+    if (rng() % 2)
+        text.pop_back(); // no final newline
+    return text;
+}
+
+TEST(LineReader, PiecesAndRecordsWhateverTheBlocksAndTheReadingThread)
+{
+    std::mt19937 rng(11);
+    const FirstBytes classifier;
+    for (int round = 0; round < 6; ++round) {
+        const std::string text = randomTrace(rng);
+        const std::vector<std::string> want = plainPieces(text);
+        for (const bool ahead : {false, true}) {
+            for (const std::size_t block : {std::size_t{8190}, std::size_t{65536}, std::size_t{1} << 20}) {
+                const int fd = testfiles::memoryFile(text);
+                LineReader reader(fd, block, ahead, &classifier);
+                LineText line;
+                const LineFacts *facts = nullptr;
+                std::size_t i = 0, recorded = 0;
+                bool same = true;
+                while (reader.next(line, facts)) {
+                    same = same && i < want.size() && std::string(line.data, line.len) == want[i];
+                    if (facts != nullptr) {
+                        ++recorded;
+                        same = same && facts->word[0] == line.len &&
+                               facts->word[1] == static_cast<unsigned char>(line.data[0]);
+                    }
+                    ++i;
+                }
+                EXPECT_TRUE(same) << "round " << round << " block " << block << " ahead " << ahead;
+                EXPECT_EQ(i, want.size());
+                EXPECT_GT(recorded, 0u);
+                ::close(fd);
+            }
+        }
+    }
+}
+
+} // namespace
