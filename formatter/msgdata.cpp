@@ -1,7 +1,5 @@
 #include "msgdata.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -11,7 +9,6 @@
 #endif
 
 #include "capture.h"
-#include "hexconv.h"
 #include "linetext.h"
 #include "outwriter.h"
 
