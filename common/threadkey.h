@@ -15,17 +15,9 @@
 // (process id and period) to the next blank, which must stand within 40
 // characters (1 to 39 of key). A NUL byte ends the key, as the end of a C
 // string would. False when the line has no key.
-inline bool threadKeyAt(const LineText &line, std::size_t start, std::string_view &key);
-
 inline bool findThreadKey(const LineText &line, const PreparedNeedle &processKey, std::string_view &key)
 {
-    return threadKeyAt(line, line.find(processKey), key);
-}
-
-// The thread key that starts at `start`, where the first occurrence of the
-// process key was found (npos: none).
-inline bool threadKeyAt(const LineText &line, std::size_t start, std::string_view &key)
-{
+    const std::size_t start = line.find(processKey);
     if (start == std::string_view::npos)
         return false;
     const char *token = line.data + start;

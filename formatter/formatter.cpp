@@ -436,173 +436,20 @@ constexpr std::uint32_t kHasKey = 2u;
 // memchr for its least common character passes over a line quickly.
 constexpr Needle kFileMarker("msg2File-");
 
-void putMarker(LineFacts &facts, std::size_t marker)
-{
-    facts.word[0] = marker == std::string_view::npos ? kNoMarker : static_cast<std::uint32_t>(marker);
-}
+} // namespace
 
-void putKey(LineFacts &facts, const LineText &line, std::size_t keyStart)
+void Formatter::classify(const LineText &line, LineFacts &facts) const
 {
+    const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
+    const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
+    facts.word[0] = marker == std::string_view::npos ? kNoMarker : static_cast<std::uint32_t>(marker);
+    facts.word[1] = findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos ? kHasFileMarker : 0u;
     std::string_view key;
-    if (threadKeyAt(line, keyStart, key)) {
+    if (keyed && findThreadKey(line, processKey_, key)) {
         facts.word[1] |= kHasKey;
         facts.word[2] = static_cast<std::uint32_t>(key.data() - line.data);
         facts.word[3] = static_cast<std::uint32_t>(key.size());
     }
-}
-
-// Three searches, one after the other: the call marker, the capture marker
-// and the process key.
-void classifyPlain(const LineText &line, const PreparedNeedle &processKey, bool keyed, LineFacts &facts)
-{
-    putMarker(facts, keyed ? findCallMarker(line) : std::string_view::npos);
-    facts.word[1] = findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos ? kHasFileMarker : 0u;
-    if (keyed)
-        putKey(facts, line, line.find(processKey));
-}
-
-#if defined(__x86_64__)
-// The same three searches in one walk over the body, 32 bytes a step: each
-// step marks the positions of the arrows of a marker and of the characters
-// that the process key (three of them) and the capture marker (two) are
-// tested on; a start of either text is a position whose characters all
-// stand where they belong, found from the marks of the step and the next.
-// Candidates are confirmed on the line itself, in order, as the separate
-// searches would meet them. The last, partial step loads the body's last 32
-// bytes and drops the positions already done, so no load passes the body.
-struct FusedScan {
-    static constexpr std::size_t kReach = 16; // the farthest character tested past a candidate start
-    static constexpr std::string_view kFileText = kFileMarker.text;
-    static_assert(kFileText.size() - 1 <= kReach);
-
-    // Position marks of 32 bytes, bit j for byte j.
-    struct Marks {
-        std::uint64_t arrow = 0, key0 = 0, keyMiddle = 0, keyLast = 0, file0 = 0, fileLast = 0;
-    };
-
-    const char *text;
-    std::size_t len;
-    std::string_view keyText;
-    MarkerSearch markers{text, len};
-    std::size_t marker = MarkerSearch::npos;
-    std::size_t keyStart = std::string_view::npos;
-    bool fileMarker = false;
-
-    [[gnu::always_inline]] __attribute__((target("avx2"))) static inline std::uint64_t marks(__m256i eq, unsigned drop)
-    {
-        return static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(eq))) >> drop;
-    }
-    [[gnu::always_inline]] __attribute__((target("avx2"))) static inline std::uint64_t equal(__m256i v, char c, unsigned drop)
-    {
-        return marks(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(c)), drop);
-    }
-    // The marks of the 32 bytes at p, the first `drop` of them left out.
-    [[gnu::always_inline]] __attribute__((target("avx2"))) inline Marks marksAt(const char *p, unsigned drop) const
-    {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
-        const std::size_t k = keyText.size();
-        Marks m;
-        // '<' and '>' differ in one bit only, so one comparison finds both.
-        m.arrow = marks(_mm256_cmpeq_epi8(_mm256_or_si256(v, _mm256_set1_epi8(0x02)), _mm256_set1_epi8('>')), drop);
-        m.key0 = equal(v, keyText[0], drop);
-        m.keyMiddle = equal(v, keyText[k / 2], drop);
-        m.keyLast = equal(v, keyText[k - 1], drop);
-        m.file0 = equal(v, kFileText[0], drop);
-        m.fileLast = equal(v, kFileText.back(), drop);
-        return m;
-    }
-    // The first confirmed start of `want` among the candidates at + j for
-    // the bits j of m, or npos.
-    std::size_t confirm(std::size_t at, std::uint64_t m, std::string_view want) const
-    {
-        for (; m != 0; m &= m - 1) {
-            const std::size_t start = at + static_cast<std::size_t>(__builtin_ctzll(m));
-            if (want.size() <= len - start && sameBytes(text + start, want.data(), want.size()))
-                return start;
-        }
-        return std::string_view::npos;
-    }
-    // The starts at `at` to at + 31, from the marks of those bytes and of the
-    // 32 after them.
-    void step(std::size_t at, const Marks &cur, const Marks &next)
-    {
-        constexpr std::uint64_t kStarts = 0xFFFFFFFFull;
-        auto both = [](std::uint64_t a, std::uint64_t b) { return a | b << 32; };
-        if (marker == MarkerSearch::npos && cur.arrow != 0)
-            marker = markers.visit(at, static_cast<unsigned>(cur.arrow));
-        if (keyStart == std::string_view::npos) {
-            const std::size_t k = keyText.size();
-            const std::uint64_t m = cur.key0 & both(cur.keyMiddle, next.keyMiddle) >> (k / 2) &
-                                    both(cur.keyLast, next.keyLast) >> (k - 1) & kStarts;
-            if (m != 0)
-                keyStart = confirm(at, m, keyText);
-        }
-        if (!fileMarker) {
-            const std::uint64_t m = cur.file0 & both(cur.fileLast, next.fileLast) >> (kFileText.size() - 1) & kStarts;
-            if (m != 0)
-                fileMarker = confirm(at, m, kFileText) != std::string_view::npos;
-        }
-    }
-    // The marks of the 32 bytes from `at` on, or of those up to the end of
-    // the body (none past it); len is at least 32.
-    __attribute__((target("avx2"))) Marks marksFrom(std::size_t at) const
-    {
-        if (at >= len)
-            return Marks{};
-        if (at + 32 <= len)
-            return marksAt(text + at, 0);
-        return marksAt(text + len - 32, static_cast<unsigned>(32 - (len - at)));
-    }
-    __attribute__((target("avx2"))) void run()
-    {
-        Marks cur = marksFrom(0);
-        for (std::size_t at = 0; at < len; at += 32) {
-            const Marks next = marksFrom(at + 32);
-            step(at, cur, next);
-            cur = next;
-        }
-    }
-};
-
-void classifyAvx2(const LineText &line, const PreparedNeedle &processKey, bool keyed, LineFacts &facts)
-{
-    const std::string_view keyText = processKey.needle().text;
-    if (!keyed || keyText.size() < 2 || keyText.size() - 1 > FusedScan::kReach || line.bodyLen < 32) {
-        classifyPlain(line, processKey, keyed, facts);
-        return;
-    }
-    FusedScan scan{line.data, line.bodyLen, keyText};
-    scan.run();
-    putMarker(facts, scan.marker != MarkerSearch::npos ? scan.marker : scan.markers.exit);
-    facts.word[1] = scan.fileMarker ? kHasFileMarker : 0u;
-    putKey(facts, line, scan.keyStart);
-}
-#endif
-
-using Classifier = void (*)(const LineText &, const PreparedNeedle &, bool, LineFacts &);
-
-Classifier classifierFor(VectorWidth width)
-{
-#if defined(__x86_64__)
-    return pickForm<Classifier>(width, classifyPlain, classifyPlain, classifyAvx2);
-#else
-    (void)width;
-    return classifyPlain;
-#endif
-}
-
-const Classifier kClassify = classifierFor(VectorWidth::Wide);
-
-} // namespace
-
-void classifyLine(const LineText &line, const PreparedNeedle &processKey, bool keyed, LineFacts &facts, VectorWidth width)
-{
-    classifierFor(width)(line, processKey, keyed, facts);
-}
-
-void Formatter::classify(const LineText &line, LineFacts &facts) const
-{
-    kClassify(line, processKey_, settings_.os == OsKind::Unix || settings_.os == OsKind::Windows, facts);
 }
 
 void Formatter::processLine(const LineText &line, const LineFacts *known)

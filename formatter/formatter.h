@@ -69,11 +69,6 @@ std::size_t findCallMarker(const LineText &line);
 // The same, in the form of the vector width given (all forms agree).
 std::size_t findCallMarker(const LineText &line, VectorWidth width);
 
-// The record a Formatter makes of a line before processing it (its call
-// marker, capture marker and thread key), in the form of the vector width
-// given (all forms agree). `keyed`: the trace shows thread keys and markers.
-void classifyLine(const LineText &line, const PreparedNeedle &processKey, bool keyed, LineFacts &facts, VectorWidth width);
-
 // Reads the input to its end, writing the formatted trace. Returns false
 // when the output could not be written. `observer`, when given, is told of
 // every block read from the input.

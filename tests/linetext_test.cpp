@@ -47,41 +47,6 @@ TEST(LineSearch, CallMarkerIsTheFirstEntryElseTheFirstExit)
     }
 }
 
-// The one-walk form of a line's record agrees with the three separate
-// searches, for every length around its steps of 32, texts cut by the end
-// of the body, and process keys of every length it takes.
-TEST(LineSearch, LineRecordFormsAgree)
-{
-    std::mt19937 rng(37);
-    const std::string pieces[] = {" >>", " <<", "msg2File-", "msg2File", "sg2File-", " ", "a", "\r"};
-    for (const std::string pid : {"7", "3853", "1234567890123456"}) {
-        const std::string keyText = pid + ".";
-        const PreparedNeedle processKey{Needle{std::string_view(keyText)}};
-        const std::string alphabet = " ><m-." + pid.substr(0, 2) + keyText.substr(keyText.size() / 2, 1);
-        for (int round = 0; round < 40000; ++round) {
-            std::string text;
-            const std::size_t target = rng() % 140;
-            while (text.size() < target) {
-                switch (rng() % 4) {
-                case 0: text += pieces[rng() % std::size(pieces)]; break;
-                case 1: text += keyText.substr(0, 1 + rng() % keyText.size()) + (rng() % 2 ? "5 " : "5"); break;
-                default: text += randomText(rng, alphabet, 6);
-                }
-            }
-            text += rng() % 3 ? "\n" : "";
-            LineText line;
-            line.set(text.data(), text.size());
-            for (bool keyed : {true, false}) {
-                LineFacts plain{}, wide{};
-                classifyLine(line, processKey, keyed, plain, VectorWidth::Plain);
-                classifyLine(line, processKey, keyed, wide, VectorWidth::Wide);
-                for (int w = 0; w < 4; ++w)
-                    ASSERT_EQ(plain.word[w], wide.word[w]) << "word " << w << " keyed " << keyed << " [" << text << "]";
-            }
-        }
-    }
-}
-
 TEST(LineSearch, LineEndingBelongsToNoMatch)
 {
     std::string text = "abc Msgdesc:\r\n";
