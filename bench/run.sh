@@ -131,6 +131,10 @@ for ((r = 1; r <= runs; r++)); do
     timed varnel_m "$m_big.out" - "$varnel" "$m_big" "$m_big.out" -e little -m 1208 -s fox
     timed cat_q cat.out cat.out cat "$q_big"
     timed quorbit "$q_big.stats" - "$quorbit" "$q_big" "$q_big.stats" -e little
+    # For scale: a copy through a user-space buffer, and a program that
+    # only reads its input.
+    timed dd_v cat.out - dd if="$v_big" of=cat.out bs=128K status=none
+    timed wc_q /dev/null /dev/null wc -l "$q_big"
 done
 timed varnel_small "$v_small.out" - "$varnel" "$v_small" "$v_small.out" -e little
 timed varnel_m_small "$m_small.out" - "$varnel" "$m_small" "$m_small.out" -e little -m 1208 -s fox
@@ -169,6 +173,11 @@ END {
     row("varnel", "varnel", "cat_v", 3)
     row("varnel -m 1208 -s fox", "varnel_m", "cat_m", 2)
     row("quorbit", "quorbit", "cat_q", 1.2)
+    printf "\nFor scale, in the same rounds:\n"
+    printf "  dd bs=128K (a copy through a user-space buffer) of the varnel trace %6.3f s: varnel %.2fx of it\n",
+           median("dd_v"), median("varnel") / median("dd_v")
+    printf "  wc -l (reading only) of the quorbit trace                           %6.3f s: quorbit %.2fx of it\n",
+           median("wc_q"), median("quorbit") / median("wc_q")
     printf "\nPeak memory by trace size (target < 16 MiB, independent of size):\n"
     printf "  varnel          %4d MiB: %6.1f MiB   %4d MiB: %6.1f MiB\n", small, mb(rss["varnel_small"]), big, mb(rss["varnel"])
     printf "  varnel -m -s    %4d MiB: %6.1f MiB   %4d MiB: %6.1f MiB\n", small, mb(rss["varnel_m_small"]), big, mb(rss["varnel_m"])
