@@ -104,8 +104,14 @@ void Progress::draw(const std::string &text)
 
 void Progress::finish()
 {
-    if (shown_ > 0)
-        put("\r" + std::string(shown_, ' ') + "\r");
+    if (shown_ > 0) {
+        // Built in place: GCC 12 misreads "\r" + std::string(...) as an
+        // overlapping copy when optimising without link-time optimisation.
+        std::string erase(shown_ + 2, ' ');
+        erase.front() = '\r';
+        erase.back() = '\r';
+        put(erase);
+    }
     shown_ = 0;
     active_ = false;
 }
