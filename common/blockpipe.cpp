@@ -27,7 +27,6 @@ void BlockPipe::putFull(Block *block)
         std::lock_guard<std::mutex> lock(mutex_);
         full_[(fullHead_ + fullCount_) % full_.size()] = block;
         ++fullCount_;
-        ++inUse_;
     }
     changed_.notify_all();
 }
@@ -69,13 +68,6 @@ void BlockPipe::putEmpty(Block *block)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         empty_.push_back(block);
-        --inUse_;
     }
     changed_.notify_all();
-}
-
-void BlockPipe::waitDrained()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return inUse_ == 0; });
 }

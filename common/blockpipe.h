@@ -38,9 +38,6 @@ public:
     Block *tryTakeFull();
     void putEmpty(Block *block);
 
-    // Waits until the consumer has handed back every filled block.
-    void waitDrained();
-
 private:
     Block *popFull(); // with the lock held; nullptr when none is filled
 
@@ -50,7 +47,6 @@ private:
     std::vector<Block *> full_;  // a ring, in the order filled
     std::size_t fullHead_ = 0;
     std::size_t fullCount_ = 0;
-    std::size_t inUse_ = 0; // filled blocks not yet handed back
     bool closed_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -29,7 +29,7 @@ int writeFully(int fd, const char *p, std::size_t n)
 } // namespace
 
 OutWriter::OutWriter(int fd, std::size_t bufferSize)
-    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), storage_(new char[capacity_]), buf_(storage_.get()),
+    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]),
       formats_(new CompiledFormat[kFormatSlots])
 {
 }
@@ -42,7 +42,7 @@ void OutWriter::handOff()
     if (used_ == 0)
         return;
     if (errno_ == 0)
-        errno_ = writeFully(fd_, buf_, used_);
+        errno_ = writeFully(fd_, buf_.get(), used_);
     used_ = 0;
 }
 
@@ -57,7 +57,7 @@ void OutWriter::writeSlow(const char *p, std::size_t n)
     handOff();
     while (n > 0) {
         std::size_t part = n < capacity_ - used_ ? n : capacity_ - used_;
-        std::memcpy(buf_ + used_, p, part);
+        std::memcpy(buf_.get() + used_, p, part);
         used_ += part;
         p += part;
         n -= part;
@@ -180,7 +180,7 @@ void OutWriter::vprint(const char *format, std::va_list args)
     std::va_list again;
     va_copy(again, args);
     std::size_t room = capacity_ - used_;
-    int n = std::vsnprintf(buf_ + used_, room, format, args);
+    int n = std::vsnprintf(buf_.get() + used_, room, format, args);
     if (n < 0) {
         va_end(again);
         return;

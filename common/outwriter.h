@@ -17,6 +17,9 @@
 
 class OutWriter {
 public:
+    // A block of a quarter mebibyte stays in the processor's caches between
+    // filling and writing; measured, such blocks write much more steadily
+    // than blocks of a mebibyte.
     explicit OutWriter(int fd, std::size_t bufferSize = 256u << 10);
     ~OutWriter();
     OutWriter(const OutWriter &) = delete;
@@ -28,7 +31,7 @@ public:
             writeSlow(p, n);
             return;
         }
-        char *d = buf_ + used_;
+        char *d = buf_.get() + used_;
         used_ += n;
         // Trace lines and the pieces of added lines are short: copying them
         // with fixed-size moves (overlapping at the end, never reading or
@@ -84,16 +87,12 @@ public:
     };
 
 private:
-    // A block of a quarter mebibyte stays in the processor's caches between
-    // filling and writing; measured, such blocks write much more steadily
-    // than blocks of a mebibyte.
     void writeSlow(const char *p, std::size_t n);
     void handOff();
 
     int fd_;
     std::size_t capacity_;
-    std::unique_ptr<char[]> storage_;
-    char *buf_;
+    std::unique_ptr<char[]> buf_;
     std::size_t used_ = 0;
     int errno_ = 0;
     // The formatter prints several hundred format strings: a slot for each,
