@@ -72,11 +72,8 @@ bool parseUnixLine(const StructKind &kind, StructCapture &cap, int c, const Line
         (c == 2 ? cap.firstOffsetMissing : cap.tokenMissing) = true;
         return false;
     }
-    // Notices are rare: memchr for their '=' passes over the row quickly.
-    static constexpr Needle kSkipping("= Skipping");
-    static constexpr Needle kDuplicates("Duplicate Lines =");
-    const std::size_t skip = findRare(line.data, line.bodyLen, kSkipping, at);
-    if (skip != npos && findRare(line.data, line.bodyLen, kDuplicates, at) != npos) {
+    const std::size_t skip = findUnixNotice(line, at);
+    if (skip != npos) {
         const char first = line.at(skip + 11);
         const char second = line.at(skip + 12);
         int count = 0;
@@ -97,8 +94,7 @@ bool parseUnixLine(const StructKind &kind, StructCapture &cap, int c, const Line
 bool parseWindowsLine(const StructKind &kind, StructCapture &cap, int c, const LineText &line)
 {
     const int row = c - 3;
-    static constexpr Needle kSuppressed("lines suppressed, same as above");
-    const std::size_t notice = findRare(line.data, line.bodyLen, kSuppressed);
+    const std::size_t notice = findWindowsNotice(line);
     if (notice != npos) {
         const char tens = notice >= 3 ? line.at(notice - 3) : '\0';
         const char units = notice >= 2 ? line.at(notice - 2) : '\0';
@@ -108,8 +104,7 @@ bool parseWindowsLine(const StructKind &kind, StructCapture &cap, int c, const L
         applyNotice(cap, kind, c, row, c <= 3, count, !isDigit(units));
         return false;
     }
-    static constexpr Needle kRowAnchor(" 0x", 2);
-    const std::size_t anchor = findRare(line.data, line.bodyLen, kRowAnchor);
+    const std::size_t anchor = findRowAnchor(line);
     if (anchor == npos) {
         if (c > 2)
             cap.tokenMissing = true;

@@ -105,7 +105,8 @@ const Formatter::Trigger kTriggerTable[] = {
 } // namespace
 
 Formatter::Formatter(const RunSettings &settings, OutWriter &out)
-    : settings_(settings), out_(out), messageRun_(settings), savedTrigger_(new char[LineReader::kMaxPiece + 1])
+    : settings_(settings), keyed_(settings.os == OsKind::Unix || settings.os == OsKind::Windows), out_(out),
+      messageRun_(settings), savedTrigger_(new char[LineReader::kMaxPiece + 1])
 {
     for (const Trigger &t : kTriggerTable) {
         if ((t.os & osBit(settings_.os)) == 0)
@@ -163,7 +164,7 @@ void Formatter::buildPrefix(ThreadContext &tc) const
     }
     std::memset(tc.prefix, ' ', width);
     tc.prefix[width] = '\0';
-    if (settings_.os == OsKind::Unix || settings_.os == OsKind::Windows) {
+    if (keyed_) {
         // A key that would run past the end of the prefix is cut there.
         std::size_t room = width - column;
         std::memcpy(tc.prefix + column, tc.key, tc.keyLen < room ? tc.keyLen : room);
@@ -432,20 +433,15 @@ constexpr std::uint32_t kNoMarker = 0xFFFFFFFFu;
 constexpr std::uint32_t kHasFileMarker = 1u;
 constexpr std::uint32_t kHasKey = 2u;
 
-// The file-capture marker may stand anywhere in any line; it is rare, so
-// memchr for its least common character passes over a line quickly.
-constexpr Needle kFileMarker("msg2File-");
-
 } // namespace
 
 void Formatter::classify(const LineText &line, LineFacts &facts) const
 {
-    const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
-    const std::size_t marker = keyed ? findCallMarker(line) : std::string_view::npos;
+    const std::size_t marker = keyed_ ? findCallMarker(line) : std::string_view::npos;
     facts.word[0] = marker == std::string_view::npos ? kNoMarker : static_cast<std::uint32_t>(marker);
     facts.word[1] = findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos ? kHasFileMarker : 0u;
     std::string_view key;
-    if (keyed && findThreadKey(line, processKey_, key)) {
+    if (keyed_ && findThreadKey(line, processKey_, key)) {
         facts.word[1] |= kHasKey;
         facts.word[2] = static_cast<std::uint32_t>(key.data() - line.data);
         facts.word[3] = static_cast<std::uint32_t>(key.size());
@@ -461,7 +457,6 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
         known = &computed;
     }
     const LineFacts &facts = *known;
-    const bool keyed = settings_.os == OsKind::Unix || settings_.os == OsKind::Windows;
     const bool endCandidate = endsLikeTrigger(line);
     const bool trigger = endCandidate || anywhereTriggers_ || (facts.word[1] & kHasFileMarker) != 0;
     const std::size_t marker = facts.word[0] == kNoMarker ? std::string_view::npos : facts.word[0];
@@ -474,7 +469,7 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
     }
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         ThreadContext *tc;
-        if (keyed) {
+        if (keyed_) {
             if ((facts.word[1] & kHasKey) == 0) {
                 if (pass == 0)
                     out_.write(line.data, line.len);

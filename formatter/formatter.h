@@ -46,6 +46,9 @@ private:
     bool needsRepass(const ThreadContext &tc) const;
 
     const RunSettings &settings_;
+    // unix and windows lines carry thread keys and call markers; zos and aat
+    // traces are one context.
+    const bool keyed_;
     OutWriter &out_;
     MessageRun messageRun_;
     PreparedNeedle processKey_{Needle()};

@@ -11,6 +11,7 @@
 #include "capture.h"
 #include "linetext.h"
 #include "outwriter.h"
+#include "rows.h"
 
 ThreadContext::ThreadContext() = default;
 ThreadContext::~ThreadContext() = default;
@@ -332,18 +333,14 @@ const unsigned char kUnixPairs[16] = {0, 2, 4, 6, 9, 11, 13, 15, 18, 20, 22, 24,
 const unsigned char kWindowsPairs[16] = {0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45};
 const unsigned char kAatPairs[16] = {0, 2, 5, 7, 10, 12, 15, 17, 20, 22, 25, 27, 30, 32, 35, 37};
 
-constexpr Needle kRowAnchor(" 0x", 2);
-
 DataLine readUnixLine(const LineText &line)
 {
     DataLine d;
-    const std::size_t a = findRare(line.data, line.bodyLen, kRowAnchor);
+    const std::size_t a = findRowAnchor(line);
     if (a == npos)
         return d;
-    static constexpr Needle kSkipping("= Skipping");
-    static constexpr Needle kDuplicates("Duplicate Lines =");
-    const std::size_t skip = findRare(line.data, line.bodyLen, kSkipping, a);
-    if (skip != npos && findRare(line.data, line.bodyLen, kDuplicates, a) != npos) {
+    const std::size_t skip = findUnixNotice(line, a);
+    if (skip != npos) {
         const char c1 = line.at(skip + 11), c2 = line.at(skip + 12), c3 = line.at(skip + 13);
         if (!isDigit(c1)) {
             d.kind = DataLine::BadNotice;
@@ -367,19 +364,14 @@ DataLine readUnixLine(const LineText &line)
 DataLine readWindowsLine(const LineText &line)
 {
     DataLine d;
-    const std::size_t a = findRare(line.data, line.bodyLen, kRowAnchor);
+    const std::size_t a = findRowAnchor(line);
     if (a != npos) {
-        // Both column layouts: with an offset column after the address
-        // (the character 14 after " 0x" is not a blank) the bytes start 9
-        // characters later.
-        const std::size_t bytes = line.at(a + 14) != ' ' ? 21 : 12;
         d.kind = DataLine::Row;
-        d.base = a + bytes;
+        d.base = windowsBytesFrom(line, a);
         d.pairs = kWindowsPairs;
         return d;
     }
-    static constexpr Needle kSuppressed("lines suppressed, same as above");
-    const std::size_t n = findRare(line.data, line.bodyLen, kSuppressed);
+    const std::size_t n = findWindowsNotice(line);
     if (n != npos) {
         if (n <= 9 || !isDigit(line.at(n - 2))) {
             d.kind = DataLine::BadNotice;
@@ -555,8 +547,7 @@ void fileMarker(const PassContext &pc)
     if (m.capturePending)
         writeRestartWarning(pc.out, p, "msg2File-");
     m.capturePending = true;
-    static constexpr Needle kMarker("msg2File-");
-    const std::size_t at = pc.line.find(kMarker);
+    const std::size_t at = pc.line.find(kFileMarker);
     if (at == npos) // the trigger matched on this line, so this does not happen
         return;
     constexpr int kMarkerWindow = 2048;
@@ -569,7 +560,7 @@ void fileMarker(const PassContext &pc)
         return;
     }
     std::size_t n = 0;
-    const std::size_t start = at + kMarker.text.size();
+    const std::size_t start = at + kFileMarker.text.size();
     while (n < sizeof m.fileName - 1 && isAlnum(pc.line.at(start + n))) {
         m.fileName[n] = pc.line.at(start + n);
         ++n;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "blocks.h"
+#include "linetext.h"
 #include "msgstore.h"
 
 // Run-wide: the search pattern and the identities of the run's own files.
@@ -64,6 +65,10 @@ void utf16_check(MessageState &m, unsigned char b, bool littleEndian);
 // message when the run or the thread asks for message data. False when the
 // trigger is ignored.
 bool messageTrigger(const PassContext &pc, const MessageRun &run, const char *warningName);
+
+// The file-capture marker: it may stand anywhere in any line. It is rare,
+// so memchr for its least common character passes over a line quickly.
+inline constexpr Needle kFileMarker("msg2File-");
 
 // A "msg2File-" marker in a line of the thread.
 void fileMarker(const PassContext &pc);

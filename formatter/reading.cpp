@@ -39,8 +39,7 @@ bool readValueLine(const PassContext &pc, ValueCapture &cap, const ValueKind &ki
         return true;
     }
     case OsKind::Windows: {
-        static constexpr Needle kRowAnchor(" 0x", 2);
-        const std::size_t at = findRare(line.data, line.bodyLen, kRowAnchor);
+        const std::size_t at = findRowAnchor(line);
         if (at == npos)
             return false;
         copyWindowsRow(cap.row, line, at);

@@ -31,8 +31,8 @@ void copyUnixRow(DumpRow &row, const LineText &line, std::size_t label)
 
 void copyWindowsRow(DumpRow &row, const LineText &line, std::size_t anchor)
 {
-    const std::size_t bytes = line.at(anchor + 14) != ' ' ? 21 : 12;
-    copyGroups(row, line, anchor + bytes, 3, 2, 16, anchor + bytes + 50);
+    const std::size_t bytes = windowsBytesFrom(line, anchor);
+    copyGroups(row, line, bytes, 3, 2, 16, bytes + 50);
 }
 
 void copyZosRow(DumpRow &row, const LineText &line, std::size_t marker)
