@@ -20,7 +20,6 @@ const NamedLine kCallTypeValues[] = {
 };
 constexpr ConstantNames kCallType = equality(kCallTypeValues, "%s    CallType UNKNOWN_CONSTANT\n");
 
-
 const NamedLine kStateValues[] = {
     {0, "%s    State MQCS_NONE\n"},
     {1, "%s    State MQCS_SUSPENDED_TEMPORARY\n"},

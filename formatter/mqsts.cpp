@@ -8,7 +8,6 @@
 
 namespace {
 
-
 const NamedLine kObjectTypeValues[] = {
     {0, "%s    ObjectType MQOT_NONE\n"},
     {1, "%s    ObjectType MQOT_Q\n"},
@@ -50,9 +49,7 @@ const MaskLine kOpenOptionsRange[] = {
 constexpr ConstantNames kOpenOptionsAbove = masked(kOpenOptionsRange);
 constexpr ConstantNames kOpenOptions = masked(kOpenOptionBitLines, kOpenOptionsAbove);
 
-
 const char *const kHexLine48 = "%s                               x'%.32s%.32s%.32s'\n";
-
 
 const Field kMqstsFields[] = {
     CharField("%s StrucId (CHAR4)             : '%.4s'\n", kHexLine4, 0, 4),

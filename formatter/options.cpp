@@ -4,7 +4,6 @@
 #include "render.h"
 #include "sharednames.h"
 
-
 namespace {
 
 const MaskLine kConnectTests[] = {
