@@ -56,38 +56,37 @@ struct Shape {
         }
     }
 
-    // One dump row of up to 16 bytes at `offset`, in the system's layout.
+    // One dump row of up to 16 bytes at `offset`, in the system's layout:
+    // its label, the bytes in groups with a separator after each, and the
+    // characters in their frame.
     std::string row(int tid, int offset, const unsigned char *b, int n = 16) const
     {
-        char label[32];
-        std::string s;
+        struct Layout {
+            const char *label;
+            int group;
+            const char *separator, *open, *close;
+        };
+        Layout l{};
         switch (os) {
         case OsKind::Unix:
-            std::snprintf(label, sizeof label, "0x%04x:  ", offset);
-            s = label;
-            for (int k = 0; k < 16; ++k)
-                s += (k < n ? hexByte(b[k]) : "  ") + (k % 4 == 3 ? " " : "");
-            return line(tid, s + " |" + shown(b, n) + "|");
+            l = {"0x%04x:  ", 4, " ", " |", "|"};
+            break;
         case OsKind::Windows:
-            std::snprintf(label, sizeof label, wideWindows ? "0x0012F3A0 %08X " : "0x%08X ", offset);
-            s = label;
-            for (int k = 0; k < 16; ++k)
-                s += (k < n ? hexByte(b[k]) : "  ") + " ";
-            return line(tid, s + " |" + shown(b, n) + "|");
+            l = {wideWindows ? "0x0012F3A0 %08X " : "0x%08X ", 1, " ", " |", "|"};
+            break;
         case OsKind::Zos:
-            std::snprintf(label, sizeof label, "+%04X  ", offset);
-            s = label;
-            for (int k = 0; k < 16; ++k)
-                s += (k < n ? hexByte(b[k]) : "  ") + (k % 4 == 3 ? "  " : "");
-            return line(tid, s + "| " + shown(b, n) + " |");
+            l = {"+%04X  ", 4, "  ", "| ", " |"};
+            break;
         case OsKind::Aat:
-            std::snprintf(label, sizeof label, "%08X:  ", offset);
-            s = label;
-            for (int k = 0; k < 16; ++k)
-                s += (k < n ? hexByte(b[k]) : "  ") + (k % 2 == 1 ? " " : "");
-            return line(tid, s + " '" + shown(b, n) + "'");
+            l = {"%08X:  ", 2, " ", " '", "'"};
+            break;
         }
-        return {};
+        char label[32];
+        std::snprintf(label, sizeof label, l.label, offset);
+        std::string s = label;
+        for (int k = 0; k < 16; ++k)
+            s += (k < n ? hexByte(b[k]) : "  ") + (k % l.group == l.group - 1 ? l.separator : "");
+        return line(tid, s + l.open + shown(b, n) + l.close);
     }
 
     // The rows of `bytes`, the last one cut short when they do not fill it.
