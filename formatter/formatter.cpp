@@ -337,11 +337,14 @@ bool Formatter::endsLikeTrigger(const LineText &line) const
            endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
 }
 
-void Formatter::runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate)
+void Formatter::runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate, bool holdsFileMarker)
 {
     const LineText &line = pc.line;
     for (const Trigger *t : triggers_) {
-        const bool hit = t->atLineEnd ? endCandidate && line.endsWithLine(t->text.text) : line.contains(t->text);
+        // Whether the line holds the file-capture marker is known already.
+        const bool hit = t->atLineEnd                             ? endCandidate && line.endsWithLine(t->text.text)
+                         : t->target == BlockTarget::FileCapture ? holdsFileMarker
+                                                                 : line.contains(t->text);
         if (!hit)
             continue;
         switch (t->target) {
@@ -458,7 +461,8 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
     }
     const LineFacts &facts = *known;
     const bool endCandidate = endsLikeTrigger(line);
-    const bool trigger = endCandidate || anywhereTriggers_ || (facts.word[1] & kHasFileMarker) != 0;
+    const bool holdsFileMarker = (facts.word[1] & kHasFileMarker) != 0;
+    const bool trigger = endCandidate || anywhereTriggers_ || holdsFileMarker;
     const std::size_t marker = facts.word[0] == kNoMarker ? std::string_view::npos : facts.word[0];
     // A line that can start no capture, names no call and finds no capture in
     // progress in any thread changes nothing but the output: it is copied
@@ -486,7 +490,7 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
         if (tc->active != 0)
             runHandlers(pc);
         if (trigger)
-            runTriggers(*tc, pc, endCandidate);
+            runTriggers(*tc, pc, endCandidate, holdsFileMarker);
         if (pass == 0)
             out_.write(line.data, line.len);
         if (tc->active == 0 || !needsRepass(*tc))

@@ -41,7 +41,7 @@ private:
     void noteCallName(ThreadContext &tc, const LineText &line, std::size_t marker) const;
     void runHandlers(const PassContext &pc);
     bool endsLikeTrigger(const LineText &line) const;
-    void runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate);
+    void runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate, bool holdsFileMarker);
     void setActive(ThreadContext &tc, int slot, bool on);
     bool needsRepass(const ThreadContext &tc) const;
 
