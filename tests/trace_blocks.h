@@ -84,9 +84,13 @@ struct Shape {
         char label[32];
         std::snprintf(label, sizeof label, l.label, offset);
         std::string s = label;
-        for (int k = 0; k < 16; ++k)
-            s += (k < n ? hexByte(b[k]) : "  ") + (k % l.group == l.group - 1 ? l.separator : "");
-        return line(tid, s + l.open + shown(b, n) + l.close);
+        for (int k = 0; k < 16; ++k) {
+            s.append(k < n ? hexByte(b[k]) : "  ");
+            if (k % l.group == l.group - 1)
+                s.append(l.separator);
+        }
+        s.append(l.open).append(shown(b, n)).append(l.close);
+        return line(tid, s);
     }
 
     // The rows of `bytes`, the last one cut short when they do not fill it.
