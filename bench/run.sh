@@ -88,7 +88,7 @@ for f in "$v_big" "$v_small" "$q_big" "$q_small" "$m_big" "$m_small"; do
 done
 
 # timed NAME OUTPUT STDOUT COMMAND...: runs the command once, its output file
-# removed and earlier writes flushed first, with its standard output sent to
+# ("-" for none) removed and earlier writes flushed first, with its standard output sent to
 # STDOUT ("-" leaves it alone), and appends "NAME nanoseconds peak_kB status"
 # to the results.
 results=$(mktemp)
@@ -96,7 +96,9 @@ trap 'rm -f "$results" "$results.time"' EXIT
 timed() {
     local name=$1 out=$2 stdout=$3
     shift 3
-    rm -f "$out"
+    # Only a file the run writes is removed: never a device such as
+    # /dev/null, which root would otherwise replace by a plain file.
+    if [ "$out" != - ]; then rm -f "$out"; fi
     sync
     local t0 t1 status=0
     t0=$(date +%s%N)
@@ -134,7 +136,7 @@ for ((r = 1; r <= runs; r++)); do
     # For scale: a copy through a user-space buffer, and a program that
     # only reads its input.
     timed dd_v cat.out - dd if="$v_big" of=cat.out bs=128K status=none
-    timed wc_q /dev/null /dev/null wc -l "$q_big"
+    timed wc_q - /dev/null wc -l "$q_big"
 done
 timed varnel_small "$v_small.out" - "$varnel" "$v_small" "$v_small.out" -e little
 timed varnel_m_small "$m_small.out" - "$varnel" "$m_small" "$m_small.out" -e little -m 1208 -s fox
