@@ -55,7 +55,7 @@ struct Formatter::Trigger {
 namespace {
 
 using T = BlockTarget;
-const Formatter::Trigger kTriggerTable[] = {
+constexpr Formatter::Trigger kTriggerTable[] = {
     {"| MD  ", kZos, false, T::Struct, kMqmd, "MD", true},
     {"'MD  ", kAat, false, T::Struct, kMqmd, "MD", true},
     {" Msgdesc:", kAnyOs, true, T::Struct, kMqmd, "Msgdesc:", false},
@@ -102,6 +102,36 @@ const Formatter::Trigger kTriggerTable[] = {
     {" Reason:", kAnyOs, true, T::Value, kReason, "Reason:", false},
 };
 
+// A line's hits are kept as one bit per trigger.
+static_assert(std::size(kTriggerTable) <= 64);
+
+// No text that ends a line ends another such text, so a line ends as one of
+// them at most: the record of a line names that one. Each is long enough for
+// the bucket of its last four characters.
+constexpr bool endTextsApart()
+{
+    for (const Formatter::Trigger &a : kTriggerTable) {
+        if (!a.atLineEnd)
+            continue;
+        if (a.text.text.size() < 4)
+            return false;
+        for (const Formatter::Trigger &b : kTriggerTable)
+            if (&a != &b && b.atLineEnd && b.text.text.size() >= a.text.text.size() &&
+                b.text.text.substr(b.text.text.size() - a.text.text.size()) == a.text.text)
+                return false;
+    }
+    return true;
+}
+static_assert(endTextsApart());
+
+// The bucket of the four characters at `p`.
+unsigned endBucketOf(const char *p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return (v * 0x9E3779B1u) >> 24;
+}
+
 } // namespace
 
 Formatter::Formatter(const RunSettings &settings, OutWriter &out)
@@ -111,11 +141,19 @@ Formatter::Formatter(const RunSettings &settings, OutWriter &out)
     for (const Trigger &t : kTriggerTable) {
         if ((t.os & osBit(settings_.os)) == 0)
             continue;
+        const std::size_t index = triggers_.size();
         triggers_.push_back(&t);
-        if (t.atLineEnd)
+        const std::uint64_t bit = std::uint64_t{1} << index;
+        if (t.atLineEnd) {
             endTriggerLastChar_[static_cast<unsigned char>(t.text.text.back())] = true;
-        else if (t.target != BlockTarget::FileCapture)
-            anywhereTriggers_ = true;
+            const unsigned bucket = endBucketOf(t.text.text.data() + t.text.text.size() - 4);
+            endNext_[index] = endBucket_[bucket];
+            endBucket_[bucket] = static_cast<std::uint8_t>(index + 1);
+        } else if (t.target == BlockTarget::FileCapture) {
+            fileTriggerBit_ = bit;
+        } else {
+            anywhereMask_ |= bit;
+        }
     }
     processKey_ = PreparedNeedle(Needle(settings_.processKey));
     static_assert(std::size(kHandlerOrder) <= 32, "one bit per handler");
@@ -337,15 +375,29 @@ bool Formatter::endsLikeTrigger(const LineText &line) const
            endTriggerLastChar_[static_cast<unsigned char>(line.data[line.bodyLen - 1])];
 }
 
-void Formatter::runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate, bool holdsFileMarker)
+// The trigger whose text ends the line's body before a newline, as its index
+// in triggers_ plus one; 0 for none.
+int Formatter::endTriggerOf(const LineText &line) const
+{
+    if (line.bodyLen < 4 || !endsLikeTrigger(line))
+        return 0;
+    for (int i = endBucket_[endBucketOf(line.data + line.bodyLen - 4)]; i != 0; i = endNext_[i - 1]) {
+        const std::string_view text = triggers_[static_cast<std::size_t>(i - 1)]->text.text;
+        if (line.bodyLen >= text.size() && sameBytes(line.data + line.bodyLen - text.size(), text.data(), text.size()))
+            return i;
+    }
+    return 0;
+}
+
+// Runs the triggers of `hits` in table order. The end-of-line and
+// file-capture hits are known from the line's record; an eye-catcher that
+// may stand anywhere is looked for here.
+void Formatter::runTriggers(ThreadContext &tc, const PassContext &pc, std::uint64_t hits)
 {
     const LineText &line = pc.line;
-    for (const Trigger *t : triggers_) {
-        // Whether the line holds the file-capture marker is known already.
-        const bool hit = t->atLineEnd                             ? endCandidate && line.endsWithLine(t->text.text)
-                         : t->target == BlockTarget::FileCapture ? holdsFileMarker
-                                                                 : line.contains(t->text);
-        if (!hit)
+    for (; hits != 0; hits &= hits - 1) {
+        const Trigger *t = triggers_[static_cast<std::size_t>(__builtin_ctzll(hits))];
+        if ((anywhereMask_ >> __builtin_ctzll(hits) & 1) != 0 && !line.contains(t->text))
             continue;
         switch (t->target) {
         case BlockTarget::Struct:
@@ -435,6 +487,8 @@ namespace {
 constexpr std::uint32_t kNoMarker = 0xFFFFFFFFu;
 constexpr std::uint32_t kHasFileMarker = 1u;
 constexpr std::uint32_t kHasKey = 2u;
+// Bits 8 to 15 of word 1: the trigger that ends the line (endTriggerOf).
+constexpr int kEndTriggerShift = 8;
 
 } // namespace
 
@@ -443,6 +497,7 @@ void Formatter::classify(const LineText &line, LineFacts &facts) const
     const std::size_t marker = keyed_ ? findCallMarker(line) : std::string_view::npos;
     facts.word[0] = marker == std::string_view::npos ? kNoMarker : static_cast<std::uint32_t>(marker);
     facts.word[1] = findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos ? kHasFileMarker : 0u;
+    facts.word[1] |= static_cast<std::uint32_t>(endTriggerOf(line)) << kEndTriggerShift;
     std::string_view key;
     if (keyed_ && findThreadKey(line, processKey_, key)) {
         facts.word[1] |= kHasKey;
@@ -460,9 +515,12 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
         known = &computed;
     }
     const LineFacts &facts = *known;
-    const bool endCandidate = endsLikeTrigger(line);
-    const bool holdsFileMarker = (facts.word[1] & kHasFileMarker) != 0;
-    const bool trigger = endCandidate || anywhereTriggers_ || holdsFileMarker;
+    std::uint64_t hits = anywhereMask_;
+    if (const std::uint32_t end = facts.word[1] >> kEndTriggerShift & 0xFF)
+        hits |= std::uint64_t{1} << (end - 1);
+    if ((facts.word[1] & kHasFileMarker) != 0)
+        hits |= fileTriggerBit_;
+    const bool trigger = hits != 0;
     const std::size_t marker = facts.word[0] == kNoMarker ? std::string_view::npos : facts.word[0];
     // A line that can start no capture, names no call and finds no capture in
     // progress in any thread changes nothing but the output: it is copied
@@ -490,7 +548,7 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
         if (tc->active != 0)
             runHandlers(pc);
         if (trigger)
-            runTriggers(*tc, pc, endCandidate, holdsFileMarker);
+            runTriggers(*tc, pc, hits);
         if (pass == 0)
             out_.write(line.data, line.len);
         if (tc->active == 0 || !needsRepass(*tc))

@@ -28,7 +28,7 @@ public:
 
     // What processLine() needs to know of a line before it looks at its
     // thread: its call marker, whether it holds the file-capture marker,
-    // and its thread key. A pure function of the line, so that the reading
+    // the trigger whose text ends it, and its thread key. A pure function of the line, so that the reading
     // thread can make it ahead.
     void classify(const LineText &line, LineFacts &facts) const override;
 
@@ -41,7 +41,8 @@ private:
     void noteCallName(ThreadContext &tc, const LineText &line, std::size_t marker) const;
     void runHandlers(const PassContext &pc);
     bool endsLikeTrigger(const LineText &line) const;
-    void runTriggers(ThreadContext &tc, const PassContext &pc, bool endCandidate, bool holdsFileMarker);
+    int endTriggerOf(const LineText &line) const;
+    void runTriggers(ThreadContext &tc, const PassContext &pc, std::uint64_t hits);
     void setActive(ThreadContext &tc, int slot, bool on);
     bool needsRepass(const ThreadContext &tc) const;
 
@@ -58,7 +59,13 @@ private:
     std::uint32_t structSlots_ = 0;           // the slots of structure captures
     std::vector<const Trigger *> triggers_;   // the active triggers, in table order
     bool endTriggerLastChar_[256] = {};       // last characters of the end-of-line triggers
-    bool anywhereTriggers_ = false;           // an eye-catcher trigger may stand anywhere in a line
+    // The end-of-line triggers by the last four characters of their text:
+    // the first of a bucket (index in triggers_ plus one, 0 for none) and
+    // the next one in the same bucket.
+    std::uint8_t endBucket_[256] = {};
+    std::uint8_t endNext_[64] = {};
+    std::uint64_t anywhereMask_ = 0;          // eye-catcher triggers that may stand anywhere in a line
+    std::uint64_t fileTriggerBit_ = 0;        // the file-capture marker's trigger
     long long lineNumber_ = 0;                // of the line being processed
     std::size_t busyThreads_ = 0;             // threads with a capture in progress
     ThreadTable<ThreadContext> threads_;
