@@ -542,9 +542,14 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
         } else {
             tc = &threadOf({});
         }
-        const PassContext pc{out_, settings_, *tc, line, savedLine_, lineNumber_};
         // Only a trigger starts a capture, so a thread without one in
-        // progress (most lines) skips the handlers.
+        // progress (most lines) has nothing to do but the copy.
+        if (tc->active == 0 && !trigger) {
+            if (pass == 0)
+                out_.write(line.data, line.len);
+            return;
+        }
+        const PassContext pc{out_, settings_, *tc, line, savedLine_, lineNumber_};
         if (tc->active != 0)
             runHandlers(pc);
         if (trigger)
