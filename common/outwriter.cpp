@@ -134,11 +134,28 @@ void OutWriter::vprint(const char *format, std::va_list args)
         compileFormat(format, compiled);
     if (compiled.simple) {
         // Writes exactly what vsnprintf would, without its per-call set-up:
-        // expansion lines are printed by the million.
+        // expansion lines are printed by the million. The cursor is kept in
+        // a local, so that the compiler need not reload it after every byte
+        // stored (a char store may alias any member).
+        char *const base = buf_.get();
+        char *d = base + used_;
+        char *const limit = base + capacity_;
+        auto put = [&](const char *p, std::size_t n) {
+            if (n <= static_cast<std::size_t>(limit - d)) {
+                copyShort(d, p, n);
+                d += n;
+            } else {
+                used_ = static_cast<std::size_t>(d - base);
+                writeSlow(p, n);
+                d = base + used_;
+            }
+        };
         for (int i = 0; i < compiled.count; ++i) {
             const Piece &piece = compiled.pieces[i];
-            write(piece.literal, piece.literalLength);
-            if (piece.conversion == 'd' || piece.conversion == 'D') {
+            put(piece.literal, piece.literalLength);
+            switch (piece.conversion) {
+            case 'd':
+            case 'D': {
                 const long long value = piece.conversion == 'd' ? va_arg(args, int) : va_arg(args, long long);
                 char digits[24];
                 char *end = digits + sizeof digits;
@@ -151,8 +168,11 @@ void OutWriter::vprint(const char *format, std::va_list args)
                 } while (magnitude != 0);
                 if (value < 0)
                     *--q = '-';
-                write(q, static_cast<std::size_t>(end - q));
-            } else if (piece.conversion == 'x' || piece.conversion == 'X') {
+                put(q, static_cast<std::size_t>(end - q));
+                break;
+            }
+            case 'x':
+            case 'X': {
                 unsigned long long value =
                     piece.conversion == 'x' ? va_arg(args, unsigned) : va_arg(args, unsigned long long);
                 char digits[16];
@@ -162,17 +182,24 @@ void OutWriter::vprint(const char *format, std::va_list args)
                     *--q = "0123456789abcdef"[value & 15];
                     value >>= 4;
                 } while (value != 0);
-                write(q, static_cast<std::size_t>(end - q));
-            } else if (piece.conversion == 's') {
+                put(q, static_cast<std::size_t>(end - q));
+                break;
+            }
+            case 's': {
                 const char *text = va_arg(args, const char *);
                 if (text == nullptr) // as glibc prints it
                     text = piece.precision >= 6 ? "(null)" : "";
-                write(text, piece.precision == Piece::kNoPrecision ? std::strlen(text)
-                                                                    : ::strnlen(text, piece.precision));
-            } else if (piece.conversion == '%') {
-                write("%", 1);
+                put(text, piece.precision == Piece::kNoPrecision ? std::strlen(text) : ::strnlen(text, piece.precision));
+                break;
+            }
+            case '%':
+                put("%", 1);
+                break;
+            default:
+                break;
             }
         }
+        used_ = static_cast<std::size_t>(d - base);
         return;
     }
     if (capacity_ - used_ < 1024)

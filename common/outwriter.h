@@ -33,26 +33,7 @@ public:
         }
         char *d = buf_.get() + used_;
         used_ += n;
-        // Trace lines and the pieces of added lines are short: copying them
-        // with fixed-size moves (overlapping at the end, never reading or
-        // writing outside the n bytes) beats a call of memcpy.
-        if (n >= 16 && n <= 256) {
-            for (std::size_t i = 0; i + 16 < n; i += 16)
-                std::memcpy(d + i, p + i, 16);
-            std::memcpy(d + n - 16, p + n - 16, 16);
-        } else if (n >= 8 && n < 16) {
-            std::memcpy(d, p, 8);
-            std::memcpy(d + n - 8, p + n - 8, 8);
-        } else if (n >= 4 && n < 8) {
-            std::memcpy(d, p, 4);
-            std::memcpy(d + n - 4, p + n - 4, 4);
-        } else if (n > 0 && n < 4) {
-            d[0] = p[0];
-            d[n / 2] = p[n / 2];
-            d[n - 1] = p[n - 1];
-        } else if (n > 256) {
-            std::memcpy(d, p, n);
-        }
+        copyShort(d, p, n);
     }
 
     // printf-style output: the bytes are those vsnprintf writes for the same
@@ -87,6 +68,30 @@ public:
     };
 
 private:
+    // Trace lines and the pieces of added lines are short: copying them
+    // with fixed-size moves (overlapping at the end, never reading or
+    // writing outside the n bytes) beats a call of memcpy.
+    static void copyShort(char *d, const char *p, std::size_t n)
+    {
+        if (n >= 16 && n <= 256) {
+            for (std::size_t i = 0; i + 16 < n; i += 16)
+                std::memcpy(d + i, p + i, 16);
+            std::memcpy(d + n - 16, p + n - 16, 16);
+        } else if (n >= 8 && n < 16) {
+            std::memcpy(d, p, 8);
+            std::memcpy(d + n - 8, p + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(d, p, 4);
+            std::memcpy(d + n - 4, p + n - 4, 4);
+        } else if (n > 0 && n < 4) {
+            d[0] = p[0];
+            d[n / 2] = p[n / 2];
+            d[n - 1] = p[n - 1];
+        } else if (n > 256) {
+            std::memcpy(d, p, n);
+        }
+    }
+
     void writeSlow(const char *p, std::size_t n);
     void handOff();
 
