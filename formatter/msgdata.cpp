@@ -346,13 +346,14 @@ DataLine readUnixLine(const LineText &line)
             d.kind = DataLine::BadNotice;
             return d;
         }
+        // The second and third characters are each taken when they are
+        // digits, whatever the other one is.
         d.kind = DataLine::Notice;
         d.count = c1 - '0';
-        if (isDigit(c2)) {
+        if (isDigit(c2))
             d.count = d.count * 10 + (c2 - '0');
-            if (isDigit(c3))
-                d.count = d.count * 10 + (c3 - '0');
-        }
+        if (isDigit(c3))
+            d.count = d.count * 10 + (c3 - '0');
         return d;
     }
     d.kind = DataLine::Row;
