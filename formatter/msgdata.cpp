@@ -378,10 +378,15 @@ DataLine readWindowsLine(const LineText &line)
             d.kind = DataLine::BadNotice;
             return d;
         }
-        const char hundreds = line.at(n - 4), tens = line.at(n - 3);
+        // The characters 4, 3 and 2 before the text, each taken when it is
+        // a digit (the last one is): the count is the digits taken, in order.
         d.kind = DataLine::Notice;
-        d.count = (isDigit(hundreds) ? 100 * (hundreds - '0') : 0) + (isDigit(tens) ? 10 * (tens - '0') : 0) +
-                  (line.at(n - 2) - '0');
+        d.count = 0;
+        for (std::size_t back = 4; back >= 2; --back) {
+            const char c = line.at(n - back);
+            if (isDigit(c))
+                d.count = d.count * 10 + (c - '0');
+        }
         return d;
     }
     static constexpr Needle kDataHeading(" Data:-");
