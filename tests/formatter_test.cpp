@@ -150,3 +150,42 @@ TEST(ConstantNaming, EqualityFlagsAndMaskedGroups)
 }
 
 } // namespace
+
+namespace {
+
+// Every trigger that ends a line is recognised after any text, with or
+// without a carriage return before the newline, and only when the line ends
+// in its whole text and a newline: a structure trigger seen twice in a row
+// in one thread restarts its capture with a warning.
+TEST(FormatterTriggers, EndOfLineTriggersMatchTheWholeTextOnly)
+{
+    const char *const kStructTriggers[] = {" Msgdesc:",     " Objdesc:",     " Getmsgopts:", " Putmsgopts:",
+                                           " CbContext:",   " CallbackDesc:", " StatusData:", " SetPropOpts:",
+                                           " InqPropOpts:", " PropDesc:",    " Subdesc:"};
+    auto warnings = [](const std::string &out) {
+        std::size_t n = 0;
+        for (std::size_t at = out.find("encountered while still parsing"); at != std::string::npos;
+             at = out.find("encountered while still parsing", at + 1))
+            ++n;
+        return n;
+    };
+    for (const char *trigger : kStructTriggers) {
+        SCOPED_TRACE(trigger);
+        const std::string text = trigger;
+        const std::string name = text.substr(1);
+        auto twice = [&](const std::string &body, const char *ending) {
+            return formatText(unixSettings(), unixLine(1, body, ending) + unixLine(1, body, ending) + unixLine(1, "end"));
+        };
+        const std::string hit = twice("xyz" + text, "\n");
+        EXPECT_EQ(warnings(hit), 1u);
+        EXPECT_NE(hit.find(name + " encountered while still parsing an existing " + name), std::string::npos);
+        EXPECT_EQ(warnings(twice("xyz" + text, "\r\n")), 1u);
+        EXPECT_EQ(warnings(twice("xyz" + text + " ", "\n")), 0u) << "text after the trigger";
+        EXPECT_EQ(warnings(twice("xyz" + name, "\n")), 0u) << "no blank before the name";
+        EXPECT_EQ(warnings(twice("xyz" + text.substr(0, text.size() - 1) + ";", "\n")), 0u) << "last character differs";
+        EXPECT_EQ(warnings(formatText(unixSettings(), unixLine(1, text) + unixLine(1, text, ""))), 0u)
+            << "the second has no newline";
+    }
+}
+
+} // namespace
