@@ -396,8 +396,9 @@ void Formatter::runTriggers(ThreadContext &tc, const PassContext &pc, std::uint6
 {
     const LineText &line = pc.line;
     for (; hits != 0; hits &= hits - 1) {
-        const Trigger *t = triggers_[static_cast<std::size_t>(__builtin_ctzll(hits))];
-        if ((anywhereMask_ >> __builtin_ctzll(hits) & 1) != 0 && !line.contains(t->text))
+        const int index = __builtin_ctzll(hits);
+        const Trigger *t = triggers_[static_cast<std::size_t>(index)];
+        if ((anywhereMask_ >> index & 1) != 0 && !line.contains(t->text))
             continue;
         switch (t->target) {
         case BlockTarget::Struct:

@@ -28,8 +28,8 @@ public:
 
     // What processLine() needs to know of a line before it looks at its
     // thread: its call marker, whether it holds the file-capture marker,
-    // the trigger whose text ends it, and its thread key. A pure function of the line, so that the reading
-    // thread can make it ahead.
+    // the trigger whose text ends it, and its thread key. A pure function of
+    // the line, so that the reading thread can make it ahead.
     void classify(const LineText &line, LineFacts &facts) const override;
 
     // One row of the trigger table (defined with the table).

@@ -379,7 +379,8 @@ DataLine readWindowsLine(const LineText &line)
             return d;
         }
         // The characters 4, 3 and 2 before the text, each taken when it is
-        // a digit (the last one is): the count is the digits taken, in order.
+        // a digit (the one 2 before always is, as checked above): the count
+        // is the digits taken, in order.
         d.kind = DataLine::Notice;
         d.count = 0;
         for (std::size_t back = 4; back >= 2; --back) {
