@@ -148,7 +148,10 @@ private:
 // Reads the trace from `inFd` and writes the whole report to `outFd`.
 // Returns 0, or the error number of the first failed write on the report.
 // `observer`, when given, is told of every block read from the trace.
-int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObserver *observer = nullptr);
+// A read that fails ends the trace where it stands: the report covers what
+// was read, and the error number goes to `readErrno` when given (else 0).
+int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObserver *observer = nullptr,
+                          int *readErrno = nullptr);
 
 // The whole program: command line, set-up, report. Returns the exit status.
 int quorbitMain(int argc, char **argv);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "apistats.h"
+#include "fileid.h"
 #include "linereader.h"
 #include "progress.h"
 #include "tracename.h"
@@ -41,7 +42,7 @@ void cutValue(char (&dst)[N], const char *value, std::size_t limit)
 
 } // namespace
 
-int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObserver *observer)
+int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObserver *observer, int *readErrno)
 {
     OutWriter out(outFd);
     StatsRun run(settings, out);
@@ -55,6 +56,8 @@ int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObs
         if (out.failed())
             return out.error();
     }
+    if (readErrno != nullptr)
+        *readErrno = reader.readError();
     run.writeReport();
     out.flush();
     return out.error();
@@ -96,8 +99,13 @@ int quorbitMain(int argc, char **argv)
     Settings settings;
     std::memcpy(settings.processKey, name.processKey, sizeof settings.processKey);
 
-    int outFd = ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // An output file that is the trace itself would be truncated before a
+    // line of it is read: it is refused, as an invalid argument.
+    const bool outputIsInput = fileIdOf(outputName).sameAs(fileIdOf(inFd));
+    int outFd = outputIsInput ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (outFd < 0) {
+        if (outputIsInput)
+            errno = EINVAL;
         std::printf("\nUnable to open %s, errno was %d, ending program.\n", outputName, errno);
         return kFailure;
     }
@@ -136,10 +144,11 @@ int quorbitMain(int argc, char **argv)
     std::fflush(stdout);
 
     int writeError = 0;
+    int readError = 0;
     try {
         // Erased when it goes out of scope, before any message below.
         Progress progress("quorbit", inFd);
-        writeError = writeStatisticsReport(inFd, outFd, settings, &progress);
+        writeError = writeStatisticsReport(inFd, outFd, settings, &progress, &readError);
     } catch (const std::bad_alloc &) {
         std::printf("\nError in allocating storage. ending program.\n");
         return kFailure;
@@ -147,6 +156,14 @@ int quorbitMain(int argc, char **argv)
     if (writeError != 0) {
         std::fprintf(stderr, "\n%s: unable to write the report to %s, errno was %d (%s), ending program.\n",
                      program, outputName, writeError, std::strerror(writeError));
+        return kFailure;
+    }
+    // The report of what was read stands; the run still fails, so that a
+    // cut trace is never taken for a whole one.
+    if (readError != 0) {
+        std::fprintf(stderr, "\n%s: unable to read the trace %s, errno was %d (%s), ending program.\n", program,
+                     inputName, readError, std::strerror(readError));
+        ::close(outFd);
         return kFailure;
     }
     ::close(inFd);

@@ -562,7 +562,8 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
     }
 }
 
-bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer, bool readAhead)
+bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer, bool readAhead,
+                 int *readErrno)
 {
     Formatter formatter(settings, out);
     LineReader reader(inputFd, 1u << 20, readAhead, &formatter);
@@ -574,5 +575,7 @@ bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadO
         if (out.failed())
             return false;
     }
+    if (readErrno != nullptr)
+        *readErrno = reader.readError();
     return out.flush();
 }

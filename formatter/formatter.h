@@ -83,5 +83,7 @@ std::size_t findCallMarker(const LineText &line, VectorWidth width);
 // when the output could not be written. `observer`, when given, is told of
 // every block read from the input.
 // With `readAhead` the input is read on a second thread.
+// A read that fails ends the input where it stands; its error number goes to
+// `readErrno` when given (0 when the input was read to its end).
 bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer = nullptr,
-                 bool readAhead = false);
+                 bool readAhead = false, int *readErrno = nullptr);

@@ -21,11 +21,21 @@ int main(int argc, char **argv)
     try {
         OutWriter out(setup.outputFd);
         Progress progress("varnel", setup.inputFd);
-        if (!formatTrace(setup.settings, setup.inputFd, out, &progress, true)) {
+        int readErrno = 0;
+        if (!formatTrace(setup.settings, setup.inputFd, out, &progress, true, &readErrno)) {
             progress.finish();
             std::fflush(stdout);
             std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
                          std::strerror(out.error()));
+            return -1;
+        }
+        // What was read before the failure is formatted and written; the
+        // run still fails, so that a cut trace is never taken for a whole one.
+        if (readErrno != 0) {
+            progress.finish();
+            std::fflush(stdout);
+            std::fprintf(stderr, "\nERROR: Unable to read input file %s: %s. Ending program!\n", argv[1],
+                         std::strerror(readErrno));
             return -1;
         }
     } catch (const MessageMemoryError &e) {

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tracename.h"
@@ -41,18 +40,6 @@ const char *findSwitch(int argc, char **argv, const char *name, char *value, std
     std::strncpy(value, found, limit);
     value[limit] = '\0';
     return value;
-}
-
-FileId fileIdOf(int fd)
-{
-    FileId id;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0) {
-        id.known = true;
-        id.dev = static_cast<unsigned long long>(st.st_dev);
-        id.ino = static_cast<unsigned long long>(st.st_ino);
-    }
-    return id;
 }
 
 } // namespace
@@ -104,8 +91,15 @@ SetupResult setupRun(int argc, char **argv)
     }
 
     const char *outputName = argv[2];
-    int out = ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    // An output file that is the input under another name (or the same one)
+    // would be truncated before a line of it is read: it is refused, as an
+    // invalid argument, and the trace stays as it is.
+    const FileId inputId = fileIdOf(in);
+    const bool outputIsInput = fileIdOf(outputName).sameAs(inputId);
+    int out = outputIsInput ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (out < 0) {
+        if (outputIsInput)
+            errno = EINVAL;
         std::printf("\nERROR: Unable to open %s, errno was %d, ending program. Ending program!\n", outputName, errno);
         ::close(in);
         return result;
@@ -159,7 +153,7 @@ SetupResult setupRun(int argc, char **argv)
     if (findSwitch(argc, argv, "-s", s.searchText, 64))
         s.searchOn = s.searchText[0] != '\0';
 
-    s.inputFile = fileIdOf(in);
+    s.inputFile = inputId;
     s.outputFile = fileIdOf(out);
     result.ok = true;
     result.inputFd = in;

@@ -4,13 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fileid.h"
+
 enum class OsKind : std::uint8_t { Unix = 0, Windows = 1, Zos = 2, Aat = 3 };
 
-// The identity of a file (device and inode), to tell when two names denote it.
-struct FileId {
-    bool known = false;
-    unsigned long long dev = 0, ino = 0;
-};
 
 // The settings of one run: fixed before the first line is read.
 struct RunSettings {

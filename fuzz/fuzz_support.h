@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fileid.h"
+
 #include "preserved.h"
 
 namespace fuzzsupport {
@@ -78,14 +80,8 @@ public:
         return text;
     }
 
-    // Device and inode, as the formatter's own-file guard wants them.
-    void identity(unsigned long long &dev, unsigned long long &ino) const
-    {
-        struct stat st {};
-        ::fstat(fd_, &st);
-        dev = static_cast<unsigned long long>(st.st_dev);
-        ino = static_cast<unsigned long long>(st.st_ino);
-    }
+    // The file's identity, as the formatter's own-file guard wants it.
+    FileId identity() const { return fileIdOf(fd_); }
 
 private:
     int fd_;

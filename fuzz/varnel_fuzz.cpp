@@ -123,9 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     g_in->reset(data + header, size - header);
     g_out->reset();
-    s.inputFile.known = s.outputFile.known = true;
-    g_in->identity(s.inputFile.dev, s.inputFile.ino);
-    g_out->identity(s.outputFile.dev, s.outputFile.ino);
+    s.inputFile = g_in->identity();
+    s.outputFile = g_out->identity();
 
     if (::chdir(g_scratch.c_str()) != 0)
         fail("chdir to the scratch folder", std::strerror(errno));

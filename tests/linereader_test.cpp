@@ -2,6 +2,8 @@
 // whatever the block and read-ahead arrangement, and the record the
 // classifier made of each piece it kept.
 
+#include <cerrno>
+#include <fcntl.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,6 +89,31 @@ TEST(LineReader, PiecesAndRecordsWhateverTheBlocksAndTheReadingThread)
                 ::close(fd);
             }
         }
+    }
+}
+
+// A read that fails ends the input as its end would, and its error number is
+// kept for the caller, with or without the reading thread; an input read to
+// its end leaves none.
+TEST(LineReader, AFailedReadEndsTheInputAndIsKept)
+{
+    for (const bool ahead : {false, true}) {
+        const int dir = ::open(".", O_RDONLY); // a directory opens, and every read fails
+        ASSERT_GE(dir, 0);
+        LineReader failing(dir, 65536, ahead);
+        LineText line;
+        EXPECT_FALSE(failing.next(line));
+        EXPECT_EQ(failing.readError(), EISDIR) << "ahead " << ahead;
+        ::close(dir);
+
+        const int fd = testfiles::memoryFile("one\ntwo");
+        LineReader whole(fd, 65536, ahead);
+        int lines = 0;
+        while (whole.next(line))
+            ++lines;
+        EXPECT_EQ(lines, 2);
+        EXPECT_EQ(whole.readError(), 0) << "ahead " << ahead;
+        ::close(fd);
     }
 }
 

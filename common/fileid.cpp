@@ -1,0 +1,28 @@
+#include "fileid.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+FileId idOf(const struct stat &st)
+{
+    FileId id;
+    id.known = true;
+    id.dev = static_cast<unsigned long long>(st.st_dev);
+    id.ino = static_cast<unsigned long long>(st.st_ino);
+    return id;
+}
+
+} // namespace
+
+FileId fileIdOf(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? idOf(st) : FileId{};
+}
+
+FileId fileIdOf(const char *path)
+{
+    struct stat st {};
+    return ::stat(path, &st) == 0 ? idOf(st) : FileId{};
+}
