@@ -101,7 +101,8 @@ int quorbitMain(int argc, char **argv)
 
     // An output file that is the trace itself would be truncated before a
     // line of it is read: it is refused, as an invalid argument.
-    const bool outputIsInput = fileIdOf(outputName).sameAs(fileIdOf(inFd));
+    const FileId inputId = fileIdOf(inFd);
+    const bool outputIsInput = inputId.regular && fileIdOf(outputName).sameAs(inputId);
     int outFd = outputIsInput ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (outFd < 0) {
         if (outputIsInput)

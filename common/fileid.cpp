@@ -8,6 +8,7 @@ FileId idOf(const struct stat &st)
 {
     FileId id;
     id.known = true;
+    id.regular = S_ISREG(st.st_mode);
     id.dev = static_cast<unsigned long long>(st.st_dev);
     id.ino = static_cast<unsigned long long>(st.st_ino);
     return id;

@@ -4,6 +4,7 @@
 
 struct FileId {
     bool known = false;
+    bool regular = false; // a regular file (not a device, pipe or directory)
     unsigned long long dev = 0, ino = 0;
 
     // Both known and the same file.
