@@ -147,10 +147,17 @@ SearchPattern::SearchPattern(const char *text)
 FileWrite writeMessageFile(const char *name, const ChunkedBytes &bytes, const FileId &input, const FileId &output)
 {
     // Opened without truncation: the file is looked at before anything of
-    // it is changed.
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // it is changed. The name comes from the trace, and a named pipe without
+    // a reader would block the open for ever: without waiting it fails
+    // instead; the writes wait as usual.
+    const int fd = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         return FileWrite::OpenFailed;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return FileWrite::OpenFailed;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         ::close(fd);

@@ -1,7 +1,10 @@
 // The message stores: bytes kept in order across memory and the spill file,
 // offsets kept as deltas, and the search's leftmost non-overlapping hits.
 
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -51,6 +54,29 @@ TEST(MessageStore, BytesComeBackInOrderAcrossTheSpillFile)
     EXPECT_TRUE(same);
     bytes.clear();
     EXPECT_TRUE(bytes.empty());
+}
+
+// The file name comes from the trace: a named pipe of that name without a
+// reader must not block the run; with one, it gets the bytes.
+TEST(MessageFile, ANamedPipeWithoutAReaderFailsToOpenAtOnce)
+{
+    char dir[] = "/tmp/msgfileXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string pipe = std::string(dir) + "/capture";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ChunkedBytes bytes;
+    bytes.append(reinterpret_cast<const unsigned char *>("data"), 4);
+    EXPECT_EQ(writeMessageFile(pipe.c_str(), bytes, FileId{}, FileId{}), FileWrite::OpenFailed);
+
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(writeMessageFile(pipe.c_str(), bytes, FileId{}, FileId{}), FileWrite::Ok);
+    char got[8] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 4);
+    EXPECT_STREQ(got, "data");
+    ::close(reader);
+    ::unlink(pipe.c_str());
+    ::rmdir(dir);
 }
 
 TEST(MessageStore, OffsetLogKeepsTagsAndLargeOffsets)
