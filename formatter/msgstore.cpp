@@ -21,6 +21,7 @@ void ChunkedBytes::clear()
         ::close(spillFd_);
     spillFd_ = -1;
     spilled_ = 0;
+    spillFailed_ = false;
 }
 
 namespace {
@@ -34,6 +35,21 @@ bool writeAll(int fd, const unsigned char *p, std::size_t n)
         if (w <= 0)
             return false;
         p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+bool writeAllAt(int fd, const unsigned char *p, std::size_t n, std::size_t at)
+{
+    while (n > 0) {
+        const ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(at));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        at += static_cast<std::size_t>(w);
         n -= static_cast<std::size_t>(w);
     }
     return true;
@@ -59,20 +75,27 @@ int openSpillFile()
 
 void ChunkedBytes::newChunk()
 {
-    if (chunks_.size() >= kMemoryChunks) {
-        // The oldest chunks are full: they go to the file, in order.
-        if (spillFd_ < 0)
-            spillFd_ = openSpillFile();
-        if (spillFd_ < 0)
-            throw std::bad_alloc();
-        for (const auto &chunk : chunks_)
-            if (!writeAll(spillFd_, chunk.get(), kChunk))
-                throw std::bad_alloc();
-        spilled_ += chunks_.size();
-        chunks_.clear();
-    }
+    if (chunks_.size() >= kMemoryChunks && !spillFailed_)
+        spill();
     chunks_.push_back(std::make_unique<unsigned char[]>(kChunk));
     used_ = 0;
+}
+
+// The full chunks in memory go to the temporary file, in order, each at its
+// place. When the file cannot be had or stops taking chunks (no temporary
+// folder, a full disk), the chunks not moved stay in memory, and so do all
+// later ones: the message is kept whole all the same, at the cost of memory.
+void ChunkedBytes::spill()
+{
+    if (spillFd_ < 0)
+        spillFd_ = openSpillFile();
+    std::size_t moved = 0;
+    while (spillFd_ >= 0 && moved < chunks_.size() &&
+           writeAllAt(spillFd_, chunks_[moved].get(), kChunk, (spilled_ + moved) * kChunk))
+        ++moved;
+    spillFailed_ = moved < chunks_.size();
+    spilled_ += moved;
+    chunks_.erase(chunks_.begin(), chunks_.begin() + static_cast<std::ptrdiff_t>(moved));
 }
 
 bool ChunkedBytes::readSpilled(std::size_t index, unsigned char *buffer) const

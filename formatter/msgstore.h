@@ -15,7 +15,8 @@
 // Bytes appended in chunks of 4096. Memory is bounded: beyond kMemoryChunks
 // chunks, the full chunks go to an unnamed temporary file, so that a very
 // large message (or a malformed trace whose duplicate-lines notices multiply
-// a message) costs disk space instead of memory.
+// a message) costs disk space instead of memory. Where no temporary file can
+// be had, or it stops taking chunks, they stay in memory instead.
 class ChunkedBytes {
 public:
     static constexpr std::size_t kChunk = 4096;
@@ -26,8 +27,7 @@ public:
     ChunkedBytes &operator=(const ChunkedBytes &) = delete;
     ~ChunkedBytes();
 
-    // Throws std::bad_alloc when neither memory nor the temporary file can
-    // take the byte.
+    // Throws std::bad_alloc when memory runs out.
     void push(unsigned char b)
     {
         if (used_ == kChunk || chunks_.empty())
@@ -72,6 +72,7 @@ public:
 
 private:
     void newChunk();
+    void spill();
     bool readSpilled(std::size_t index, unsigned char *buffer) const;
 
     std::vector<std::unique_ptr<unsigned char[]>> chunks_;
@@ -79,6 +80,7 @@ private:
     std::size_t size_ = 0;
     int spillFd_ = -1;        // the temporary file, once needed
     std::size_t spilled_ = 0; // full chunks in it
+    bool spillFailed_ = false; // the file could not take chunks: they stay in memory
 };
 
 // A list of (tag, offset) entries whose offsets never decrease, kept as

@@ -1,6 +1,7 @@
 // The message stores: bytes kept in order across memory and the spill file,
 // offsets kept as deltas, and the search's leftmost non-overlapping hits.
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -54,6 +55,31 @@ TEST(MessageStore, BytesComeBackInOrderAcrossTheSpillFile)
     EXPECT_TRUE(same);
     bytes.clear();
     EXPECT_TRUE(bytes.empty());
+}
+
+// Without a usable temporary folder the bytes stay in memory, whole and in
+// order, instead of ending the run.
+TEST(MessageStore, BytesStayInMemoryWhenNoTemporaryFileCanBeHad)
+{
+    const char *saved = std::getenv("TMPDIR");
+    const std::string before = saved != nullptr ? saved : "";
+    ::setenv("TMPDIR", "/nonexistent/folder", 1);
+    ChunkedBytes bytes;
+    const std::size_t n = ChunkedBytes::kChunk * ChunkedBytes::kMemoryChunks * 2 + 99;
+    for (std::size_t i = 0; i < n; ++i)
+        bytes.push(static_cast<unsigned char>(i % 251));
+    std::size_t seen = 0;
+    bool same = true;
+    EXPECT_TRUE(bytes.forEachChunk([&](const unsigned char *p, std::size_t len) {
+        for (std::size_t k = 0; k < len; ++k, ++seen)
+            same = same && p[k] == static_cast<unsigned char>(seen % 251);
+    }));
+    EXPECT_EQ(seen, n);
+    EXPECT_TRUE(same);
+    if (saved != nullptr)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 // The file name comes from the trace: a named pipe of that name without a
