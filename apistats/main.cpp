@@ -1,3 +1,8 @@
 #include "apistats.h"
+#include "startup.h"
 
-int main(int argc, char **argv) { return apistats::quorbitMain(argc, argv); }
+int main(int argc, char **argv)
+{
+    prepareProcess();
+    return apistats::quorbitMain(argc, argv);
+}

@@ -12,9 +12,11 @@
 #include "outwriter.h"
 #include "progress.h"
 #include "settings.h"
+#include "startup.h"
 
 int main(int argc, char **argv)
 {
+    prepareProcess();
     SetupResult setup = setupRun(argc, argv);
     if (!setup.ok)
         return -1;

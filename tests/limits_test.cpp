@@ -76,10 +76,17 @@ struct Exit {
     std::string err;  // what it wrote to standard error
 };
 
-// Runs `bin` in `folder` with the arguments given; a file size limit, when
-// given, is set with SIGXFSZ ignored, so that writes past it fail instead.
+// How standard input and output are set up for a run.
+enum class Streams {
+    Normal,     // stdout to /dev/null
+    Closed,     // stdin and stdout closed
+    BrokenPipe, // stdout a pipe that nobody reads
+};
+
+// Runs `bin` in `folder` with the arguments given, under a file size limit
+// when one is given (SIGXFSZ left as it is: the programs ignore it).
 Exit runTool(const char *bin, const ScratchFolder &folder, const std::vector<std::string> &args,
-             rlim_t fileSizeLimit = RLIM_INFINITY)
+             rlim_t fileSizeLimit = RLIM_INFINITY, Streams streams = Streams::Normal)
 {
     std::vector<char *> argv{const_cast<char *>(bin)};
     for (const auto &a : args)
@@ -94,9 +101,23 @@ Exit runTool(const char *bin, const ScratchFolder &folder, const std::vector<std
             ::_exit(126);
         ::dup2(null, 1);
         ::dup2(err, 2);
+        ::close(null);
+        ::close(err);
+        if (streams == Streams::Closed) {
+            ::close(0);
+            ::close(1);
+        }
+        int ends[2];
+        if (streams == Streams::BrokenPipe) {
+            if (::pipe(ends) != 0)
+                ::_exit(126);
+            ::dup2(ends[1], 1);
+            ::close(ends[0]);
+            ::close(ends[1]);
+        }
+        ::signal(SIGXFSZ, SIG_DFL);
         if (fileSizeLimit != RLIM_INFINITY) {
             const rlimit limit{fileSizeLimit, fileSizeLimit};
-            ::signal(SIGXFSZ, SIG_IGN);
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
         ::execv(bin, argv.data());
@@ -364,6 +385,32 @@ TEST(Limits, OutputThatCannotBeWritten)
             EXPECT_EQ(run.err.empty(), fits) << run.err;
             EXPECT_EQ(got.size(), std::min<std::size_t>(limit, full.size())) << tool.bin << " limit " << limit;
             EXPECT_TRUE(full.starts_with(got)) << tool.bin << " limit " << limit;
+        }
+    }
+}
+
+// With standard input and output closed, the files the programs open take
+// their numbers; the byte-order note (no -e given) must still not land in the
+// output or the report. With standard output a pipe that nobody reads, the
+// note is lost, but the run is not.
+TEST(Limits, ClosedOrBrokenStandardStreamsLeaveTheFilesAlone)
+{
+    struct Tool {
+        const char *bin;
+        std::vector<std::string> args;
+        std::string trace;
+    };
+    const Tool tools[] = {{VARNEL_BIN, {"AMQ4711.0.FMT", "out.txt"}, bigVarnelTrace()},
+                          {QUORBIT_BIN, {"AMQ3853.0.FMT", "report.txt"}, bigQuorbitTrace()}};
+    for (const Tool &tool : tools) {
+        ScratchFolder folder;
+        writeFile(folder.file(tool.args[0]), tool.trace);
+        ASSERT_EQ(runTool(tool.bin, folder, tool.args).status, 0);
+        const std::string normal = readFile(folder.file(tool.args[1]));
+        for (const Streams streams : {Streams::Closed, Streams::BrokenPipe}) {
+            const Exit run = runTool(tool.bin, folder, tool.args, RLIM_INFINITY, streams);
+            EXPECT_EQ(run.status, 0) << tool.bin << run.err;
+            EXPECT_TRUE(readFile(folder.file(tool.args[1])) == normal) << tool.bin;
         }
     }
 }
