@@ -13,6 +13,7 @@ ChunkedBytes::~ChunkedBytes() { clear(); }
 
 void ChunkedBytes::clear()
 {
+    inMemory_.fetch_sub(chunks_.size(), std::memory_order_relaxed);
     chunks_.clear();
     chunks_.shrink_to_fit();
     used_ = 0;
@@ -75,9 +76,11 @@ int openSpillFile()
 
 void ChunkedBytes::newChunk()
 {
-    if (chunks_.size() >= kMemoryChunks && !spillFailed_)
+    if (!spillFailed_ && (chunks_.size() >= kMemoryChunks ||
+                          (chunks_.size() >= kSpillChunks && chunksInMemory() >= kSharedChunks)))
         spill();
     chunks_.push_back(std::make_unique<unsigned char[]>(kChunk));
+    inMemory_.fetch_add(1, std::memory_order_relaxed);
     used_ = 0;
 }
 
@@ -96,6 +99,7 @@ void ChunkedBytes::spill()
     spillFailed_ = moved < chunks_.size();
     spilled_ += moved;
     chunks_.erase(chunks_.begin(), chunks_.begin() + static_cast<std::ptrdiff_t>(moved));
+    inMemory_.fetch_sub(moved, std::memory_order_relaxed);
 }
 
 bool ChunkedBytes::readSpilled(std::size_t index, unsigned char *buffer) const

@@ -4,6 +4,7 @@
 // are released at the message's report.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,12 +16,20 @@
 // Bytes appended in chunks of 4096. Memory is bounded: beyond kMemoryChunks
 // chunks, the full chunks go to an unnamed temporary file, so that a very
 // large message (or a malformed trace whose duplicate-lines notices multiply
-// a message) costs disk space instead of memory. Where no temporary file can
-// be had, or it stops taking chunks, they stay in memory instead.
+// a message) costs disk space instead of memory. The bound holds for all
+// stores together, too: while they hold kSharedChunks or more in memory
+// (many threads, each with a large message open), a store spills as soon as
+// it has kSpillChunks full ones. Where no temporary file can be had, or it
+// stops taking chunks, they stay in memory instead.
 class ChunkedBytes {
 public:
     static constexpr std::size_t kChunk = 4096;
     static constexpr std::size_t kMemoryChunks = 1024; // 4 MiB
+    static constexpr std::size_t kSharedChunks = 1024; // 4 MiB
+    static constexpr std::size_t kSpillChunks = 8;     // 32 KiB
+
+    // Chunks that all stores hold in memory.
+    static std::size_t chunksInMemory() { return inMemory_.load(std::memory_order_relaxed); }
 
     ChunkedBytes() = default;
     ChunkedBytes(const ChunkedBytes &) = delete;
@@ -81,6 +90,7 @@ private:
     int spillFd_ = -1;        // the temporary file, once needed
     std::size_t spilled_ = 0; // full chunks in it
     bool spillFailed_ = false; // the file could not take chunks: they stay in memory
+    inline static std::atomic<std::size_t> inMemory_{0};
 };
 
 // A list of (tag, offset) entries whose offsets never decrease, kept as

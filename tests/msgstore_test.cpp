@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +57,37 @@ TEST(MessageStore, BytesComeBackInOrderAcrossTheSpillFile)
     EXPECT_TRUE(same);
     bytes.clear();
     EXPECT_TRUE(bytes.empty());
+}
+
+// Many stores filled at once (threads with large messages open) hold no more
+// in memory together than the shared budget and a few chunks each, and each
+// gives its bytes back whole and in order.
+TEST(MessageStore, StoresShareOneMemoryBudget)
+{
+    constexpr std::size_t kStores = 40, kBytes = 1 << 20;
+    std::vector<std::unique_ptr<ChunkedBytes>> stores;
+    for (std::size_t s = 0; s < kStores; ++s)
+        stores.push_back(std::make_unique<ChunkedBytes>());
+    const std::size_t before = ChunkedBytes::chunksInMemory();
+    std::size_t most = 0;
+    for (std::size_t i = 0; i < kBytes; ++i) {
+        for (std::size_t s = 0; s < kStores; ++s)
+            stores[s]->push(static_cast<unsigned char>((i + s) % 253));
+        most = std::max(most, ChunkedBytes::chunksInMemory() - before);
+    }
+    EXPECT_LE(most, ChunkedBytes::kSharedChunks + kStores * (ChunkedBytes::kSpillChunks + 1));
+    for (std::size_t s = 0; s < kStores; s += 13) {
+        std::size_t seen = 0;
+        bool same = true;
+        EXPECT_TRUE(stores[s]->forEachChunk([&](const unsigned char *p, std::size_t len) {
+            for (std::size_t k = 0; k < len; ++k, ++seen)
+                same = same && p[k] == static_cast<unsigned char>((seen + s) % 253);
+        }));
+        EXPECT_EQ(seen, kBytes);
+        EXPECT_TRUE(same) << "store " << s;
+    }
+    stores.clear();
+    EXPECT_EQ(ChunkedBytes::chunksInMemory(), before);
 }
 
 // Without a usable temporary folder the bytes stay in memory, whole and in
