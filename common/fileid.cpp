@@ -9,6 +9,7 @@ FileId idOf(const struct stat &st)
     FileId id;
     id.known = true;
     id.regular = S_ISREG(st.st_mode);
+    id.fifo = S_ISFIFO(st.st_mode);
     id.dev = static_cast<unsigned long long>(st.st_dev);
     id.ino = static_cast<unsigned long long>(st.st_ino);
     return id;
@@ -26,4 +27,9 @@ FileId fileIdOf(const char *path)
 {
     struct stat st {};
     return ::stat(path, &st) == 0 ? idOf(st) : FileId{};
+}
+
+bool outputIsInput(const char *path, const FileId &input)
+{
+    return (input.regular || input.fifo) && fileIdOf(path).sameAs(input);
 }

@@ -5,6 +5,7 @@
 struct FileId {
     bool known = false;
     bool regular = false; // a regular file (not a device, pipe or directory)
+    bool fifo = false;    // a named pipe
     unsigned long long dev = 0, ino = 0;
 
     // Both known and the same file.
@@ -16,3 +17,9 @@ FileId fileIdOf(int fd);
 
 // The file that `path` names, links followed; unknown when it does not exist.
 FileId fileIdOf(const char *path);
+
+// True when `path` names the input file open as `input`, so that opening it
+// for output would truncate the trace (a regular file) or feed the output
+// back into the input, which then never ends (a named pipe). A terminal or
+// other device may well be both.
+bool outputIsInput(const char *path, const FileId &input);

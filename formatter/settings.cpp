@@ -92,14 +92,12 @@ SetupResult setupRun(int argc, char **argv)
 
     const char *outputName = argv[2];
     // An output file that is the input under another name (or the same one)
-    // would be truncated before a line of it is read: it is refused, as an
-    // invalid argument, and the trace stays as it is. (A terminal or other
-    // device may well be both.)
+    // is refused, as an invalid argument, and the trace stays as it is.
     const FileId inputId = fileIdOf(in);
-    const bool outputIsInput = inputId.regular && fileIdOf(outputName).sameAs(inputId);
-    int out = outputIsInput ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    const bool refused = outputIsInput(outputName, inputId);
+    int out = refused ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (out < 0) {
-        if (outputIsInput)
+        if (refused)
             errno = EINVAL;
         std::printf("\nERROR: Unable to open %s, errno was %d, ending program. Ending program!\n", outputName, errno);
         ::close(in);

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -412,6 +413,33 @@ TEST(Limits, ClosedOrBrokenStandardStreamsLeaveTheFilesAlone)
             EXPECT_EQ(run.status, 0) << tool.bin << run.err;
             EXPECT_TRUE(readFile(folder.file(tool.args[1])) == normal) << tool.bin;
         }
+    }
+}
+
+// A named pipe as the input, and again (through a link) as the output: the
+// run would write into its own input and never see it end. It is refused
+// like any output that is the input, once a writer has opened the pipe.
+TEST(Limits, OutputThatIsTheInputPipeIsRefused)
+{
+    for (const char *bin : {VARNEL_BIN, QUORBIT_BIN}) {
+        ScratchFolder folder;
+        const std::string pipe = folder.file("AMQ3853.0.FMT");
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        ASSERT_EQ(::symlink("AMQ3853.0.FMT", folder.file("out.txt").c_str()), 0);
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            ::signal(SIGPIPE, SIG_DFL);
+            const int fd = ::open(pipe.c_str(), O_WRONLY);
+            const std::string trace = unixLine(1, "MQGET >>");
+            for (int i = 0; fd >= 0 && i < 1000; ++i)
+                if (::write(fd, trace.data(), trace.size()) < 0)
+                    break;
+            ::_exit(0);
+        }
+        const Exit e = runTool(bin, folder, {"AMQ3853.0.FMT", "out.txt", "-e", "little"});
+        EXPECT_EQ(e.status, kUnwritable) << bin;
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
     }
 }
 
