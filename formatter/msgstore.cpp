@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,8 +19,10 @@ void ChunkedBytes::clear()
     chunks_.shrink_to_fit();
     used_ = 0;
     size_ = 0;
-    if (spillFd_ >= 0)
+    if (spillFd_ >= 0) {
         ::close(spillFd_);
+        spillFiles_.fetch_sub(1, std::memory_order_relaxed);
+    }
     spillFd_ = -1;
     spilled_ = 0;
     spillFailed_ = false;
@@ -74,6 +77,19 @@ int openSpillFile()
 
 } // namespace
 
+// A quarter of the descriptors the process may have at its start, at most
+// 256.
+std::size_t ChunkedBytes::spillFileLimit()
+{
+    static const std::size_t kLimit = [] {
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= 4 * 256)
+            return std::size_t{256};
+        return static_cast<std::size_t>(limit.rlim_cur / 4);
+    }();
+    return kLimit;
+}
+
 void ChunkedBytes::newChunk()
 {
     if (!spillFailed_ && (chunks_.size() >= kMemoryChunks ||
@@ -90,8 +106,16 @@ void ChunkedBytes::newChunk()
 // later ones: the message is kept whole all the same, at the cost of memory.
 void ChunkedBytes::spill()
 {
-    if (spillFd_ < 0)
+    if (spillFd_ < 0) {
+        // Every spill file is a descriptor: with many threads, each with a
+        // message open, they could leave none for the capture files. Beyond
+        // the limit the chunks wait in memory until a file is free.
+        if (spillFiles_.load(std::memory_order_relaxed) >= spillFileLimit())
+            return;
         spillFd_ = openSpillFile();
+        if (spillFd_ >= 0)
+            spillFiles_.fetch_add(1, std::memory_order_relaxed);
+    }
     std::size_t moved = 0;
     while (spillFd_ >= 0 && moved < chunks_.size() &&
            writeAllAt(spillFd_, chunks_[moved].get(), kChunk, (spilled_ + moved) * kChunk))

@@ -20,7 +20,8 @@
 // stores together, too: while they hold kSharedChunks or more in memory
 // (many threads, each with a large message open), a store spills as soon as
 // it has kSpillChunks full ones. Where no temporary file can be had, or it
-// stops taking chunks, they stay in memory instead.
+// stops taking chunks, they stay in memory instead; so they do while the
+// stores hold spillFileLimit() files open.
 class ChunkedBytes {
 public:
     static constexpr std::size_t kChunk = 4096;
@@ -30,6 +31,9 @@ public:
 
     // Chunks that all stores hold in memory.
     static std::size_t chunksInMemory() { return inMemory_.load(std::memory_order_relaxed); }
+    // Temporary files that all stores hold open, and how many they may.
+    static std::size_t spillFiles() { return spillFiles_.load(std::memory_order_relaxed); }
+    static std::size_t spillFileLimit();
 
     ChunkedBytes() = default;
     ChunkedBytes(const ChunkedBytes &) = delete;
@@ -91,6 +95,7 @@ private:
     std::size_t spilled_ = 0; // full chunks in it
     bool spillFailed_ = false; // the file could not take chunks: they stay in memory
     inline static std::atomic<std::size_t> inMemory_{0};
+    inline static std::atomic<std::size_t> spillFiles_{0};
 };
 
 // A list of (tag, offset) entries whose offsets never decrease, kept as

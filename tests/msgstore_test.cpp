@@ -90,6 +90,37 @@ TEST(MessageStore, StoresShareOneMemoryBudget)
     EXPECT_EQ(ChunkedBytes::chunksInMemory(), before);
 }
 
+// Each spill file is a descriptor: however many stores spill at once, no
+// more than the limit are open, and every store keeps its bytes whole.
+TEST(MessageStore, SpillFilesStayWithinTheirLimit)
+{
+    const std::size_t count = ChunkedBytes::spillFileLimit() + 40;
+    const std::size_t bytesEach = ChunkedBytes::kChunk * (ChunkedBytes::kSpillChunks + 2) +
+                                  ChunkedBytes::kChunk * ChunkedBytes::kSharedChunks / count + 77;
+    std::vector<std::unique_ptr<ChunkedBytes>> stores;
+    for (std::size_t s = 0; s < count; ++s)
+        stores.push_back(std::make_unique<ChunkedBytes>());
+    std::size_t most = 0;
+    for (std::size_t i = 0; i < bytesEach; ++i) {
+        for (std::size_t s = 0; s < count; ++s)
+            stores[s]->push(static_cast<unsigned char>((i * 3 + s) % 251));
+        most = std::max(most, ChunkedBytes::spillFiles());
+    }
+    EXPECT_EQ(most, ChunkedBytes::spillFileLimit());
+    bool same = true;
+    for (std::size_t s = 0; s < count; ++s) {
+        std::size_t seen = 0;
+        EXPECT_TRUE(stores[s]->forEachChunk([&](const unsigned char *p, std::size_t len) {
+            for (std::size_t k = 0; k < len; ++k, ++seen)
+                same = same && p[k] == static_cast<unsigned char>((seen * 3 + s) % 251);
+        }));
+        same = same && seen == bytesEach;
+    }
+    EXPECT_TRUE(same);
+    stores.clear();
+    EXPECT_EQ(ChunkedBytes::spillFiles(), 0u);
+}
+
 // Without a usable temporary folder the bytes stay in memory, whole and in
 // order, instead of ending the run.
 TEST(MessageStore, BytesStayInMemoryWhenNoTemporaryFileCanBeHad)
