@@ -7,11 +7,12 @@
 
 void prepareProcess()
 {
-    for (int fd = 0; fd <= 2; ++fd) {
+    // Standard input is left as it is: the tools never read it, and a file
+    // that takes its number is read as that file.
+    for (int fd = 1; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
             continue;
-        // The lowest free number: the closed stream itself.
-        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        const int null = ::open("/dev/null", O_WRONLY);
         if (null >= 0 && null != fd) {
             ::dup2(null, fd);
             ::close(null);
