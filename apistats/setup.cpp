@@ -163,7 +163,6 @@ int quorbitMain(int argc, char **argv)
     if (readError != 0) {
         std::fprintf(stderr, "\n%s: unable to read the trace %s, errno was %d (%s), ending program.\n", program,
                      inputName, readError, std::strerror(readError));
-        ::close(outFd);
         return kFailure;
     }
     ::close(inFd);

@@ -7,9 +7,6 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-// Writes all `n` bytes unless a write fails; returns 0 or the error.
 int writeFully(int fd, const char *p, std::size_t n)
 {
     while (n > 0) {
@@ -25,8 +22,6 @@ int writeFully(int fd, const char *p, std::size_t n)
     }
     return 0;
 }
-
-} // namespace
 
 OutWriter::OutWriter(int fd, std::size_t bufferSize)
     : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]),

@@ -15,6 +15,10 @@
 #include <cstring>
 #include <memory>
 
+// Writes all `n` bytes to `fd` unless a write fails; returns 0 or the
+// error number.
+int writeFully(int fd, const char *p, std::size_t n);
+
 class OutWriter {
 public:
     // A block of a quarter mebibyte stays in the processor's caches between

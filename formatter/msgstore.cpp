@@ -7,8 +7,9 @@
 #include <string>
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "outwriter.h"
 
 ChunkedBytes::~ChunkedBytes() { clear(); }
 
@@ -29,35 +30,6 @@ void ChunkedBytes::clear()
 }
 
 namespace {
-
-bool writeAll(int fd, const unsigned char *p, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
-
-bool writeAllAt(int fd, const unsigned char *p, std::size_t n, std::size_t at)
-{
-    while (n > 0) {
-        const ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(at));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        p += w;
-        at += static_cast<std::size_t>(w);
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
 
 // An unnamed file for spilled chunks, in the system's temporary folder.
 int openSpillFile()
@@ -116,9 +88,11 @@ void ChunkedBytes::spill()
         if (spillFd_ >= 0)
             spillFiles_.fetch_add(1, std::memory_order_relaxed);
     }
+    // After a failed write the file's end no longer matters: nothing more
+    // goes to it, and what is read back is chunk by chunk from its start.
     std::size_t moved = 0;
     while (spillFd_ >= 0 && moved < chunks_.size() &&
-           writeAllAt(spillFd_, chunks_[moved].get(), kChunk, (spilled_ + moved) * kChunk))
+           writeFully(spillFd_, reinterpret_cast<const char *>(chunks_[moved].get()), kChunk) == 0)
         ++moved;
     spillFailed_ = moved < chunks_.size();
     spilled_ += moved;
@@ -205,25 +179,16 @@ FileWrite writeMessageFile(const char *name, const ChunkedBytes &bytes, const Fi
     if (fd < 0)
         return FileWrite::OpenFailed;
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const FileId id = fileIdOf(fd);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || !id.known || id.sameAs(input) ||
+        id.sameAs(output)) {
         ::close(fd);
         return FileWrite::OpenFailed;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
-        return FileWrite::OpenFailed;
-    }
-    auto same = [&](const FileId &id) {
-        return id.known && id.dev == static_cast<unsigned long long>(st.st_dev) &&
-               id.ino == static_cast<unsigned long long>(st.st_ino);
-    };
-    if (same(input) || same(output)) {
-        ::close(fd);
-        return FileWrite::OpenFailed;
-    }
-    bool ok = !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) == 0;
-    ok = bytes.forEachChunk([&](const unsigned char *p, std::size_t n) { ok = ok && writeAll(fd, p, n); }) && ok;
+    bool ok = !id.regular || ::ftruncate(fd, 0) == 0;
+    ok = bytes.forEachChunk([&](const unsigned char *p, std::size_t n) {
+        ok = ok && writeFully(fd, reinterpret_cast<const char *>(p), n) == 0;
+    }) && ok;
     if (::close(fd) != 0)
         ok = false;
     return ok ? FileWrite::Ok : FileWrite::WriteFailed;

@@ -8,7 +8,6 @@
 
 enum class OsKind : std::uint8_t { Unix = 0, Windows = 1, Zos = 2, Aat = 3 };
 
-
 // The settings of one run: fixed before the first line is read.
 struct RunSettings {
     OsKind os = OsKind::Unix;

@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include "fileid.h"
-
 #include "preserved.h"
 
 namespace fuzzsupport {
