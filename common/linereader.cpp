@@ -29,11 +29,12 @@ std::size_t readFully(int fd, char *into, std::size_t n, std::atomic<int> &error
 } // namespace
 
 LineReader::LineReader(int fd, std::size_t bufferSize, bool readAhead, const LineClassifier *classifier)
-    : fd_(fd), capacity_(bufferSize < 2 * kMaxPiece ? 2 * kMaxPiece : bufferSize), classifier_(classifier),
+    : fd_(fd), capacity_(bufferSize < 2 * kMaxPiece ? 2 * kMaxPiece : bufferSize),
+      piecesKept_(capacity_ / 16 < kMaxPieces ? capacity_ / 16 : kMaxPieces), classifier_(classifier),
       pipe_(kBlocks, kCarry + capacity_)
 {
     for (Split &s : split_)
-        s.pieces.reset(new Piece[kMaxPieces]);
+        s.pieces.reset(new Piece[piecesKept_]);
     if (!readAhead)
         return;
     try {
@@ -82,7 +83,7 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
             break;
         // Beyond the pieces a block keeps, only where its unread end starts
         // is needed here: the rest is split while the block is read from.
-        if (count < kMaxPieces) {
+        if (count < piecesKept_) {
             Piece &piece = pieces[count++];
             piece.length = static_cast<std::uint32_t>(len);
             if (classifier_ != nullptr) {

@@ -103,8 +103,9 @@ private:
     // Room in front of a block's data for the unread end of the block before.
     static constexpr std::size_t kCarry = kMaxPiece + 1;
     static constexpr std::size_t kBlocks = 4;
-    // Pieces a block keeps with their records; a block of shorter lines
-    // leaves the rest to be split while it is read from.
+    // Pieces a block keeps with their records, at most one for every 16
+    // bytes of a block (a small reader's blocks need fewer); a block of
+    // shorter lines leaves the rest to be split while it is read from.
     static constexpr std::size_t kMaxPieces = 16384;
 
     struct Piece {
@@ -139,6 +140,7 @@ private:
 
     int fd_;
     std::size_t capacity_; // data bytes of a block
+    std::size_t piecesKept_;
     const LineClassifier *classifier_;
     BlockPipe pipe_;
     Split split_[kBlocks];
