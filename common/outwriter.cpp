@@ -25,8 +25,19 @@ int writeFully(int fd, const char *p, std::size_t n)
 
 OutWriter::OutWriter(int fd, std::size_t bufferSize)
     : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]),
-      formats_(new CompiledFormat[kFormatSlots])
+      formats_(formatTable())
 {
+}
+
+// A format's compiled form is the same for every writer, so each thread
+// keeps one table for all of its writers: a writer made for a short run (a
+// test, a fuzz input) then neither allocates nor fills a table of its own.
+OutWriter::CompiledFormat *OutWriter::formatTable()
+{
+    thread_local std::unique_ptr<CompiledFormat[]> table;
+    if (!table)
+        table.reset(new CompiledFormat[kFormatSlots]);
+    return table.get();
 }
 
 OutWriter::~OutWriter() { flush(); }

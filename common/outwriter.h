@@ -105,7 +105,9 @@ private:
     std::size_t used_ = 0;
     int errno_ = 0;
     // The formatter prints several hundred format strings: a slot for each,
-    // found by a multiplicative hash of its address.
+    // found by a multiplicative hash of its address. The table is the
+    // calling thread's (formatTable()), shared by all its writers.
     static constexpr std::size_t kFormatSlots = 1024;
-    std::unique_ptr<CompiledFormat[]> formats_;
+    static CompiledFormat *formatTable();
+    CompiledFormat *formats_;
 };

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 #include <sys/mman.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -154,6 +156,46 @@ TEST(OutWriterFormatting, FormatsBeyondTheDirectPathFallBack)
         }
     });
     EXPECT_EQ(text, "abcdefghijk|\n   ab|7  |z\nxy0\nabcdefghijk|\n   ab|7  |z\nxy1\nabcdefghijk|\n   ab|7  |z\nxy2\n");
+}
+
+} // namespace
+
+namespace {
+
+// The compiled formats are kept per thread and shared by its writers: writers
+// made one after another, and writers on several threads at once, each write
+// exactly their own text.
+TEST(OutWriterFormatting, WritersOnSeveralThreadsAtOnceEachWriteTheirOwnText)
+{
+    auto emit = [](int seed) {
+        return written([seed](OutWriter &out) {
+            for (int i = 0; i < 2000; ++i) {
+                out.print("%s Version (MQLONG)            : %d\n", "thread", seed + i);
+                out.print("%.3s%llx|%d%%\n", "abcdef", 255ull * static_cast<unsigned long long>(seed + i), -i);
+            }
+        });
+    };
+    auto expected = [](int seed) {
+        std::string text;
+        char buf[128];
+        for (int i = 0; i < 2000; ++i) {
+            std::snprintf(buf, sizeof buf, "thread Version (MQLONG)            : %d\n", seed + i);
+            text += buf;
+            std::snprintf(buf, sizeof buf, "abc%llx|%d%%\n", 255ull * static_cast<unsigned long long>(seed + i), -i);
+            text += buf;
+        }
+        return text;
+    };
+    EXPECT_EQ(emit(1), expected(1));
+    EXPECT_EQ(emit(2), expected(2));
+    std::string texts[4];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&texts, &emit, t] { texts[t] = emit(1000 * t); });
+    for (std::thread &thread : threads)
+        thread.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(texts[t], expected(1000 * t)) << "thread " << t;
 }
 
 } // namespace
