@@ -79,6 +79,38 @@ public:
         return text;
     }
 
+    // The content mapped read-only, without a copy: the outputs of some
+    // inputs run to megabytes. Valid while the file is not changed.
+    class Mapped {
+    public:
+        explicit Mapped(int fd)
+        {
+            struct stat st {};
+            if (::fstat(fd, &st) != 0)
+                fail("fstat");
+            size_ = static_cast<std::size_t>(st.st_size);
+            if (size_ == 0)
+                return;
+            void *at = ::mmap(nullptr, size_, PROT_READ, MAP_SHARED, fd, 0);
+            if (at == MAP_FAILED)
+                fail("mmap");
+            data_ = static_cast<const char *>(at);
+        }
+        ~Mapped()
+        {
+            if (data_ != nullptr)
+                ::munmap(const_cast<char *>(data_), size_);
+        }
+        Mapped(const Mapped &) = delete;
+        Mapped &operator=(const Mapped &) = delete;
+        std::string_view text() const { return {data_ == nullptr ? "" : data_, size_}; }
+
+    private:
+        const char *data_ = nullptr;
+        std::size_t size_ = 0;
+    };
+    Mapped map() const { return Mapped(fd_); }
+
     // The file's identity, as the formatter's own-file guard wants it.
     FileId identity() const { return fileIdOf(fd_); }
 

@@ -140,8 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (::fchdir(g_home) != 0)
         fail("fchdir back", std::strerror(errno));
-    const std::string output = g_out->contents();
-    const std::size_t lost = firstLostPiece(trace, output);
+    const MemFile::Mapped output = g_out->map();
+    const std::size_t lost = firstLostPiece(trace, output.text());
     if (lost != std::string_view::npos)
         fail("an input line is missing from the output, at input byte", std::to_string(lost));
 
