@@ -99,13 +99,10 @@ int quorbitMain(int argc, char **argv)
     Settings settings;
     std::memcpy(settings.processKey, name.processKey, sizeof settings.processKey);
 
-    // An output file that is the trace itself is refused, as an invalid
-    // argument, and the trace stays as it is.
-    const bool refused = outputIsInput(outputName, fileIdOf(inFd));
-    int outFd = refused ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // An output file that is the trace itself is refused, and the trace
+    // stays as it is.
+    int outFd = openOutputFile(outputName, fileIdOf(inFd));
     if (outFd < 0) {
-        if (refused)
-            errno = EINVAL;
         std::printf("\nUnable to open %s, errno was %d, ending program.\n", outputName, errno);
         return kFailure;
     }

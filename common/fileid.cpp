@@ -1,5 +1,7 @@
 #include "fileid.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -29,7 +31,11 @@ FileId fileIdOf(const char *path)
     return ::stat(path, &st) == 0 ? idOf(st) : FileId{};
 }
 
-bool outputIsInput(const char *path, const FileId &input)
+int openOutputFile(const char *path, const FileId &input)
 {
-    return (input.regular || input.fifo) && fileIdOf(path).sameAs(input);
+    if ((input.regular || input.fifo) && fileIdOf(path).sameAs(input)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 }

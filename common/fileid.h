@@ -18,8 +18,9 @@ FileId fileIdOf(int fd);
 // The file that `path` names, links followed; unknown when it does not exist.
 FileId fileIdOf(const char *path);
 
-// True when `path` names the input file open as `input`, so that opening it
-// for output would truncate the trace (a regular file) or feed the output
-// back into the input, which then never ends (a named pipe). A terminal or
-// other device may well be both.
-bool outputIsInput(const char *path, const FileId &input);
+// Opens `path` as the output file (created or truncated), unless it names
+// the input file open as `input`: opening that would truncate the trace (a
+// regular file) or feed the output back into the input, which then never
+// ends (a named pipe). Such a name is refused as an invalid argument: -1 with
+// errno EINVAL. A terminal or other device may well be both.
+int openOutputFile(const char *path, const FileId &input);

@@ -92,13 +92,10 @@ SetupResult setupRun(int argc, char **argv)
 
     const char *outputName = argv[2];
     // An output file that is the input under another name (or the same one)
-    // is refused, as an invalid argument, and the trace stays as it is.
+    // is refused, and the trace stays as it is.
     const FileId inputId = fileIdOf(in);
-    const bool refused = outputIsInput(outputName, inputId);
-    int out = refused ? -1 : ::open(outputName, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    int out = openOutputFile(outputName, inputId);
     if (out < 0) {
-        if (refused)
-            errno = EINVAL;
         std::printf("\nERROR: Unable to open %s, errno was %d, ending program. Ending program!\n", outputName, errno);
         ::close(in);
         return result;
