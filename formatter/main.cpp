@@ -24,20 +24,19 @@ int main(int argc, char **argv)
         OutWriter out(setup.outputFd);
         Progress progress("varnel", setup.inputFd);
         int readErrno = 0;
-        if (!formatTrace(setup.settings, setup.inputFd, out, &progress, true, &readErrno)) {
+        const bool written = formatTrace(setup.settings, setup.inputFd, out, &progress, true, &readErrno);
+        // A failed write ends the run. So does a failed read, once what was
+        // read before it is formatted and written: a cut trace must never be
+        // taken for a whole one.
+        if (!written || readErrno != 0) {
             progress.finish();
             std::fflush(stdout);
-            std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
-                         std::strerror(out.error()));
-            return -1;
-        }
-        // What was read before the failure is formatted and written; the
-        // run still fails, so that a cut trace is never taken for a whole one.
-        if (readErrno != 0) {
-            progress.finish();
-            std::fflush(stdout);
-            std::fprintf(stderr, "\nERROR: Unable to read input file %s: %s. Ending program!\n", argv[1],
-                         std::strerror(readErrno));
+            if (!written)
+                std::fprintf(stderr, "\nERROR: Unable to write to output file %s: %s. Ending program!\n", argv[2],
+                             std::strerror(out.error()));
+            else
+                std::fprintf(stderr, "\nERROR: Unable to read input file %s: %s. Ending program!\n", argv[1],
+                             std::strerror(readErrno));
             return -1;
         }
     } catch (const MessageMemoryError &e) {
