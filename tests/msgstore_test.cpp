@@ -41,20 +41,27 @@ TEST(MessageSearch, EveryLeftmostNonOverlappingOccurrence)
     EXPECT_EQ(SearchPattern(("0x" + std::string(80, '4')).c_str()).length(), 31u);
 }
 
+// True when the store gives back exactly `n` bytes, the one at offset i
+// being byteAt(i).
+bool givesBack(const ChunkedBytes &bytes, std::size_t n, auto byteAt)
+{
+    std::size_t seen = 0;
+    bool same = true;
+    const bool read = bytes.forEachChunk([&](const unsigned char *p, std::size_t len) {
+        for (std::size_t k = 0; k < len; ++k, ++seen)
+            same = same && p[k] == byteAt(seen);
+    });
+    return read && same && seen == n;
+}
+
 TEST(MessageStore, BytesComeBackInOrderAcrossTheSpillFile)
 {
     ChunkedBytes bytes;
     const std::size_t n = ChunkedBytes::kChunk * ChunkedBytes::kMemoryChunks * 2 + 1234;
+    auto byteAt = [](std::size_t i) { return static_cast<unsigned char>(i * 7 + i / 4096); };
     for (std::size_t i = 0; i < n; ++i)
-        bytes.push(static_cast<unsigned char>(i * 7 + i / 4096));
-    std::size_t seen = 0;
-    bool same = true;
-    EXPECT_TRUE(bytes.forEachChunk([&](const unsigned char *p, std::size_t len) {
-        for (std::size_t k = 0; k < len; ++k, ++seen)
-            same = same && p[k] == static_cast<unsigned char>(seen * 7 + seen / 4096);
-    }));
-    EXPECT_EQ(seen, n);
-    EXPECT_TRUE(same);
+        bytes.push(byteAt(i));
+    EXPECT_TRUE(givesBack(bytes, n, byteAt));
     bytes.clear();
     EXPECT_TRUE(bytes.empty());
 }
@@ -68,24 +75,19 @@ TEST(MessageStore, StoresShareOneMemoryBudget)
     std::vector<std::unique_ptr<ChunkedBytes>> stores;
     for (std::size_t s = 0; s < kStores; ++s)
         stores.push_back(std::make_unique<ChunkedBytes>());
+    auto byteOf = [](std::size_t s) {
+        return [s](std::size_t i) { return static_cast<unsigned char>((i + s) % 253); };
+    };
     const std::size_t before = ChunkedBytes::chunksInMemory();
     std::size_t most = 0;
     for (std::size_t i = 0; i < kBytes; ++i) {
         for (std::size_t s = 0; s < kStores; ++s)
-            stores[s]->push(static_cast<unsigned char>((i + s) % 253));
+            stores[s]->push(byteOf(s)(i));
         most = std::max(most, ChunkedBytes::chunksInMemory() - before);
     }
     EXPECT_LE(most, ChunkedBytes::kSharedChunks + kStores * (ChunkedBytes::kSpillChunks + 1));
-    for (std::size_t s = 0; s < kStores; s += 13) {
-        std::size_t seen = 0;
-        bool same = true;
-        EXPECT_TRUE(stores[s]->forEachChunk([&](const unsigned char *p, std::size_t len) {
-            for (std::size_t k = 0; k < len; ++k, ++seen)
-                same = same && p[k] == static_cast<unsigned char>((seen + s) % 253);
-        }));
-        EXPECT_EQ(seen, kBytes);
-        EXPECT_TRUE(same) << "store " << s;
-    }
+    for (std::size_t s = 0; s < kStores; s += 13)
+        EXPECT_TRUE(givesBack(*stores[s], kBytes, byteOf(s))) << "store " << s;
     stores.clear();
     EXPECT_EQ(ChunkedBytes::chunksInMemory(), before);
 }
@@ -100,23 +102,20 @@ TEST(MessageStore, SpillFilesStayWithinTheirLimit)
     std::vector<std::unique_ptr<ChunkedBytes>> stores;
     for (std::size_t s = 0; s < count; ++s)
         stores.push_back(std::make_unique<ChunkedBytes>());
+    auto byteOf = [](std::size_t s) {
+        return [s](std::size_t i) { return static_cast<unsigned char>((i * 3 + s) % 251); };
+    };
     std::size_t most = 0;
     for (std::size_t i = 0; i < bytesEach; ++i) {
         for (std::size_t s = 0; s < count; ++s)
-            stores[s]->push(static_cast<unsigned char>((i * 3 + s) % 251));
+            stores[s]->push(byteOf(s)(i));
         most = std::max(most, ChunkedBytes::spillFiles());
     }
     EXPECT_EQ(most, ChunkedBytes::spillFileLimit());
-    bool same = true;
-    for (std::size_t s = 0; s < count; ++s) {
-        std::size_t seen = 0;
-        EXPECT_TRUE(stores[s]->forEachChunk([&](const unsigned char *p, std::size_t len) {
-            for (std::size_t k = 0; k < len; ++k, ++seen)
-                same = same && p[k] == static_cast<unsigned char>((seen * 3 + s) % 251);
-        }));
-        same = same && seen == bytesEach;
-    }
-    EXPECT_TRUE(same);
+    std::size_t whole = 0;
+    for (std::size_t s = 0; s < count; ++s)
+        whole += givesBack(*stores[s], bytesEach, byteOf(s));
+    EXPECT_EQ(whole, count);
     stores.clear();
     EXPECT_EQ(ChunkedBytes::spillFiles(), 0u);
 }
@@ -130,16 +129,10 @@ TEST(MessageStore, BytesStayInMemoryWhenNoTemporaryFileCanBeHad)
     ::setenv("TMPDIR", "/nonexistent/folder", 1);
     ChunkedBytes bytes;
     const std::size_t n = ChunkedBytes::kChunk * ChunkedBytes::kMemoryChunks * 2 + 99;
+    auto byteAt = [](std::size_t i) { return static_cast<unsigned char>(i % 251); };
     for (std::size_t i = 0; i < n; ++i)
-        bytes.push(static_cast<unsigned char>(i % 251));
-    std::size_t seen = 0;
-    bool same = true;
-    EXPECT_TRUE(bytes.forEachChunk([&](const unsigned char *p, std::size_t len) {
-        for (std::size_t k = 0; k < len; ++k, ++seen)
-            same = same && p[k] == static_cast<unsigned char>(seen % 251);
-    }));
-    EXPECT_EQ(seen, n);
-    EXPECT_TRUE(same);
+        bytes.push(byteAt(i));
+    EXPECT_TRUE(givesBack(bytes, n, byteAt));
     if (saved != nullptr)
         ::setenv("TMPDIR", before.c_str(), 1);
     else
