@@ -64,21 +64,6 @@ public:
         ::lseek(fd_, 0, SEEK_SET);
     }
 
-    std::string contents() const
-    {
-        struct stat st {};
-        ::fstat(fd_, &st);
-        std::string text(static_cast<std::size_t>(st.st_size), '\0');
-        std::size_t done = 0;
-        while (done < text.size()) {
-            ssize_t n = ::pread(fd_, text.data() + done, text.size() - done, static_cast<off_t>(done));
-            if (n <= 0)
-                fail("pread");
-            done += static_cast<std::size_t>(n);
-        }
-        return text;
-    }
-
     // The content mapped read-only, without a copy: the outputs of some
     // inputs run to megabytes. Valid while the file is not changed.
     class Mapped {
