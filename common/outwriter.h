@@ -105,8 +105,9 @@ private:
     std::size_t used_ = 0;
     int errno_ = 0;
     // The formatter prints several hundred format strings: a slot for each,
-    // found by a multiplicative hash of its address. The table is the
-    // calling thread's (formatTable()), shared by all its writers.
+    // found by a multiplicative hash of its address. The table belongs to
+    // the thread that made the writer (formatTable()) and is shared by all
+    // of that thread's writers, so a writer is used on that thread only.
     static constexpr std::size_t kFormatSlots = 1024;
     static CompiledFormat *formatTable();
     CompiledFormat *formats_;

@@ -158,10 +158,6 @@ TEST(OutWriterFormatting, FormatsBeyondTheDirectPathFallBack)
     EXPECT_EQ(text, "abcdefghijk|\n   ab|7  |z\nxy0\nabcdefghijk|\n   ab|7  |z\nxy1\nabcdefghijk|\n   ab|7  |z\nxy2\n");
 }
 
-} // namespace
-
-namespace {
-
 // The compiled formats are kept per thread and shared by its writers: writers
 // made one after another, and writers on several threads at once, each write
 // exactly their own text.
