@@ -544,6 +544,7 @@ bool messageTrigger(const PassContext &pc, const MessageRun &run, const char *wa
         writeRestartWarning(pc.out, pc.tc.prefix, warningName);
     resetMessage(m);
     m.inProgress = true;
+    m.startLine = pc.lineNumber;
     return true;
 }
 
@@ -601,22 +602,24 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         return;
     case DataLine::End:
         m.done = true;
-        if (startsMessage(pc))
-            report(pc, run, m);
-        return;
+        break;
     case DataLine::BadNotice:
+        // Still a notice: before any byte of the message it is also the
+        // first-line error.
         m.skipFormatError = true;
+        if (m.bytesRead == 0)
+            m.skipFirstError = true;
         m.done = true;
-        return;
+        break;
     case DataLine::Notice:
         if (m.bytesRead == 0) {
             m.skipFirstError = true;
             m.done = true;
-            return;
+            break;
         }
         for (int r = 0; r < d.count; ++r)
             feedBytes(pc, m, m.previousRow, sizeof m.previousRow);
-        return;
+        break;
     case DataLine::Row: {
         // Pairs of hex digits up to the first pair that is not one: the
         // last, partly filled row of a dump ends the message.
@@ -637,7 +640,14 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         feedBytes(pc, m, bytes, static_cast<std::size_t>(n));
         if (n < 16)
             m.done = true;
-        return;
+        break;
     }
     }
+    // A message that ends on a later line which starts the next one (a
+    // trigger line, even one read as a data row because it holds " 0x") is
+    // reported before that line, so the new message starts without a
+    // restart. On the re-pass of its own trigger line a message has not
+    // been read at all, and the trigger restarts it as usual.
+    if (m.done && pc.lineNumber != m.startLine && startsMessage(pc))
+        report(pc, run, m);
 }
