@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "linereader.h"
+#include "progress.h"
 #include "linescan.h"
 #include "linetext.h"
 #include "outwriter.h"
@@ -154,6 +156,7 @@ int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObs
                           int *readErrno = nullptr);
 
 // The whole program: command line, set-up, report. Returns the exit status.
-int quorbitMain(int argc, char **argv);
+// The progress line shows for inputs larger than `progressMinBytes`.
+int quorbitMain(int argc, char **argv, std::uint64_t progressMinBytes = Progress::kMinBytes);
 
 } // namespace apistats

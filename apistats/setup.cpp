@@ -63,7 +63,7 @@ int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObs
     return out.error();
 }
 
-int quorbitMain(int argc, char **argv)
+int quorbitMain(int argc, char **argv, std::uint64_t progressMinBytes)
 {
     const char *program = (argc > 0 && argv[0] != nullptr) ? argv[0] : "quorbit";
     if (argc != 3 && argc != 5 && argc != 7) {
@@ -144,7 +144,7 @@ int quorbitMain(int argc, char **argv)
     int readError = 0;
     try {
         // Erased when it goes out of scope, before any message below.
-        Progress progress("quorbit", inFd);
+        Progress progress("quorbit", inFd, progressMinBytes);
         writeError = writeStatisticsReport(inFd, outFd, settings, &progress, &readError);
     } catch (const std::bad_alloc &) {
         std::printf("\nError in allocating storage. ending program.\n");

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,7 +24,8 @@ std::string clockText(double seconds)
 
 } // namespace
 
-Progress::Progress(const char *tool, int inputFd, int terminalFd) : tool_(tool), fd_(terminalFd)
+Progress::Progress(const char *tool, int inputFd, std::uint64_t minBytes, int terminalFd)
+    : tool_(tool), fd_(terminalFd)
 {
     if (::isatty(terminalFd) != 1)
         return;
@@ -33,7 +33,7 @@ Progress::Progress(const char *tool, int inputFd, int terminalFd) : tool_(tool),
     if (::fstat(inputFd, &st) != 0 || !S_ISREG(st.st_mode))
         return;
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    if (size <= threshold(std::getenv(kHookVariable)))
+    if (size <= minBytes)
         return;
     total_ = size;
     active_ = true;
@@ -46,19 +46,6 @@ Progress::Progress(const char *tool, int inputFd, int terminalFd) : tool_(tool),
 Progress::Progress(const char *tool, std::uint64_t totalBytes, int fd, Clock::time_point start)
     : tool_(tool), fd_(fd), active_(true), total_(totalBytes), start_(start)
 {
-}
-
-std::uint64_t Progress::threshold(const char *hookValue)
-{
-    if (hookValue == nullptr || *hookValue == '\0')
-        return kMinBytes;
-    std::uint64_t value = 0;
-    for (const char *p = hookValue; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9' || value > kMinBytes)
-            return kMinBytes; // not a plain number, or above the threshold anyway
-        value = value * 10 + static_cast<std::uint64_t>(*p - '0');
-    }
-    return value < kMinBytes ? value : kMinBytes;
 }
 
 std::string Progress::lineText(const char *tool, std::uint64_t done, std::uint64_t total, double seconds)

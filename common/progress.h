@@ -11,9 +11,8 @@
 // The line is driven by the LineReader's block reads (about one per MiB),
 // so the clock is read once per block and never per line.
 //
-// Test hook: the environment variable MQTT_PROGRESS_MIN_BYTES, a decimal
-// number of bytes, lowers the 64 MiB threshold (it never raises it), so
-// that tests can watch the line on small inputs.
+// The threshold is a parameter, so that the tests' builds of the tools can
+// show the line on small inputs.
 #pragma once
 
 #include <chrono>
@@ -29,12 +28,11 @@ public:
 
     static constexpr std::uint64_t kMinBytes = std::uint64_t{64} << 20;
     static constexpr Clock::duration kInterval = std::chrono::milliseconds(250);
-    static constexpr const char *kHookVariable = "MQTT_PROGRESS_MIN_BYTES";
 
     // Shows the line on `terminalFd` when it is a terminal and `inputFd` is
-    // a regular file larger than the threshold; otherwise does nothing.
-    // `tool` names the program at the start of the line.
-    Progress(const char *tool, int inputFd, int terminalFd = 2);
+    // a regular file larger than `minBytes`; otherwise does nothing. `tool`
+    // names the program at the start of the line.
+    Progress(const char *tool, int inputFd, std::uint64_t minBytes = kMinBytes, int terminalFd = 2);
     // Shows the line on `fd` for an input of `totalBytes`, whatever `fd` is,
     // with the time counted from `start` (for tests).
     Progress(const char *tool, std::uint64_t totalBytes, int fd, Clock::time_point start);
@@ -57,9 +55,6 @@ public:
     void finish();
 
     bool active() const { return active_; }
-
-    // The threshold with the test hook's value (nullptr: not set) applied.
-    static std::uint64_t threshold(const char *hookValue);
 
     // The text of the line, without the carriage return.
     static std::string lineText(const char *tool, std::uint64_t done, std::uint64_t total, double seconds);

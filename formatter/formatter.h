@@ -3,6 +3,7 @@
 // block's handler capture and expand it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -13,6 +14,7 @@
 #include "linetext.h"
 #include "msgdata.h"
 #include "outwriter.h"
+#include "progress.h"
 #include "settings.h"
 #include "threadkey.h"
 #include "vectorwidth.h"
@@ -87,3 +89,8 @@ std::size_t findCallMarker(const LineText &line, VectorWidth width);
 // `readErrno` when given (0 when the input was read to its end).
 bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer = nullptr,
                  bool readAhead = false, int *readErrno = nullptr);
+
+// The whole program: command line, set-up, the formatted trace. Returns the
+// exit status. The progress line shows for inputs larger than
+// `progressMinBytes`.
+int varnelMain(int argc, char **argv, std::uint64_t progressMinBytes = Progress::kMinBytes);

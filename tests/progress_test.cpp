@@ -21,8 +21,6 @@
 
 #include "progress.h"
 
-extern char **environ;
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -77,18 +75,6 @@ TEST(ProgressText, ShowsPercentSpeedAndTimeLeft)
               "varnel: 100% of 100 MB read, 30.0 MB/s, 0:00 left");
 }
 
-TEST(ProgressText, HookOnlyLowersTheThreshold)
-{
-    EXPECT_EQ(Progress::threshold(nullptr), Progress::kMinBytes);
-    EXPECT_EQ(Progress::threshold(""), Progress::kMinBytes);
-    EXPECT_EQ(Progress::threshold("1000"), 1000u);
-    EXPECT_EQ(Progress::threshold("0"), 0u);
-    EXPECT_EQ(Progress::threshold("999999999999999999999999"), Progress::kMinBytes);
-    EXPECT_EQ(Progress::threshold("134217728"), Progress::kMinBytes);
-    EXPECT_EQ(Progress::threshold("12x"), Progress::kMinBytes);
-    EXPECT_EQ(Progress::threshold("-5"), Progress::kMinBytes);
-}
-
 TEST(ProgressSchedule, DrawsFromTheSecondBlockAtMostEveryQuarterSecond)
 {
     int fds[2];
@@ -126,7 +112,7 @@ TEST(ProgressSchedule, NothingWhenNotATerminal)
     const int in = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(in, 0);
     {
-        Progress p("varnel", in, fds[1]);
+        Progress p("varnel", in, 0, fds[1]); // any size would do: a pipe is no terminal
         EXPECT_FALSE(p.active());
         p.blockRead(kMiB);
         p.blockRead(2 * kMiB);
@@ -189,12 +175,13 @@ protected:
         std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
     }
 
-    // Runs `bin` in the scratch folder; standard error goes to a new
-    // pseudo-terminal when `onTerminal`, else to a pipe. `minBytes` is the
-    // test hook's value (nullptr: unset); `fileLimit` caps the size of the
-    // files the program writes (0: no cap).
-    ToolRun run(const char *bin, std::vector<std::string> args, bool onTerminal, const char *minBytes,
-            rlim_t fileLimit = 0)
+    // Runs `bin` in the scratch folder under the name `tool` (its argv[0],
+    // which the messages show, so that both builds of a tool print alike);
+    // standard error goes to a new pseudo-terminal when `onTerminal`, else
+    // to a pipe. `fileLimit` caps the size of the files the program writes
+    // (0: no cap).
+    ToolRun run(const char *bin, const char *tool, std::vector<std::string> args, bool onTerminal,
+                rlim_t fileLimit = 0)
     {
         ToolRun r;
         int readFd = -1, writeFd = -1;
@@ -214,17 +201,7 @@ protected:
             writeFd = fds[1];
         }
         // Everything the child needs is prepared before the fork.
-        std::vector<std::string> envText;
-        for (char **e = environ; *e != nullptr; ++e)
-            if (std::strncmp(*e, "MQTT_PROGRESS_MIN_BYTES=", 24) != 0)
-                envText.emplace_back(*e);
-        if (minBytes != nullptr)
-            envText.push_back(std::string("MQTT_PROGRESS_MIN_BYTES=") + minBytes);
-        std::vector<char *> envp;
-        for (auto &e : envText)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        args.insert(args.begin(), bin);
+        args.insert(args.begin(), tool);
         std::vector<char *> argv;
         for (auto &a : args)
             argv.push_back(a.data());
@@ -250,7 +227,7 @@ protected:
                 struct rlimit lim {fileLimit, fileLimit};
                 ::setrlimit(RLIMIT_FSIZE, &lim);
             }
-            ::execve(bin, argv.data(), envp.data());
+            ::execv(bin, argv.data());
             ::_exit(127);
         }
         ::close(writeFd);
@@ -294,9 +271,9 @@ TEST_F(ProgressRun, VarnelShowsTheLineOnATerminalOnly)
     writeTrace("AMQ4711.0.FMT", 3 * kMiB, false);
     // Without -e: the note on standard output takes part in the comparison.
     const std::vector<std::string> args = {"AMQ4711.0.FMT", "out.txt"};
-    const ToolRun tty = run(VARNEL_BIN, args, true, "1");
-    const ToolRun pipe = run(VARNEL_BIN, args, false, "1");
-    const ToolRun plain = run(VARNEL_BIN, args, true, nullptr); // 3 MiB is below 64 MiB
+    const ToolRun tty = run(VARNEL_LOWPROGRESS_BIN, "varnel", args, true);
+    const ToolRun pipe = run(VARNEL_LOWPROGRESS_BIN, "varnel", args, false);
+    const ToolRun plain = run(VARNEL_BIN, "varnel", args, true); // 3 MiB is below 64 MiB
 
     expectShownAndErased(tty, "varnel", {""});
     EXPECT_EQ(pipe.stderrText, "");
@@ -314,9 +291,9 @@ TEST_F(ProgressRun, QuorbitShowsTheLineOnATerminalOnly)
 {
     writeTrace("AMQ4711.0.FMT", 3 * kMiB, true);
     const std::vector<std::string> args = {"AMQ4711.0.FMT", "report.txt"};
-    const ToolRun tty = run(QUORBIT_BIN, args, true, "1");
-    const ToolRun pipe = run(QUORBIT_BIN, args, false, "1");
-    const ToolRun plain = run(QUORBIT_BIN, args, true, nullptr);
+    const ToolRun tty = run(QUORBIT_LOWPROGRESS_BIN, "quorbit", args, true);
+    const ToolRun pipe = run(QUORBIT_LOWPROGRESS_BIN, "quorbit", args, false);
+    const ToolRun plain = run(QUORBIT_BIN, "quorbit", args, true);
 
     expectShownAndErased(tty, "quorbit", {""});
     EXPECT_EQ(pipe.stderrText, "");
@@ -341,18 +318,18 @@ TEST_F(ProgressRun, LineErasedBeforeTheWriteErrorMessage)
         std::string message; // on the terminal, after the empty line
     };
     const Case cases[] = {
-        {VARNEL_BIN, "varnel", false, "ERROR: Unable to write to output file out.txt: File too large. Ending program!"},
-        {QUORBIT_BIN, "quorbit", true,
-         std::string(QUORBIT_BIN) + ": unable to write the report to out.txt, errno was 27 (File too large), ending "
-                                    "program."},
+        {VARNEL_LOWPROGRESS_BIN, "varnel", false,
+         "ERROR: Unable to write to output file out.txt: File too large. Ending program!"},
+        {QUORBIT_LOWPROGRESS_BIN, "quorbit", true,
+         "quorbit: unable to write the report to out.txt, errno was 27 (File too large), ending program."},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.tool);
         writeTrace("AMQ4711.0.FMT", 3 * kMiB, c.warnings);
         const std::vector<std::string> args = {"AMQ4711.0.FMT", "out.txt", "-e", "little"};
         const rlim_t limit = 3 * kMiB / 2; // reached after the second block was read
-        const ToolRun tty = run(c.bin, args, true, "1", limit);
-        const ToolRun pipe = run(c.bin, args, false, "1", limit);
+        const ToolRun tty = run(c.bin, c.tool, args, true, limit);
+        const ToolRun pipe = run(c.bin, c.tool, args, false, limit);
 
         EXPECT_EQ(tty.status, 255);
         EXPECT_EQ(pipe.status, 255);
