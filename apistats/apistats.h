@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "linereader.h"
-#include "progress.h"
 #include "linescan.h"
 #include "linetext.h"
 #include "outwriter.h"
+#include "progress.h"
 #include "threadkey.h"
 
 // Seconds from `start` to `end`, two timestamp texts shaped HH:MM:SS.uuuuuu
