@@ -283,7 +283,7 @@ struct DataLine {
     enum Kind { Row, Notice, BadNotice, PassOver, End } kind = End;
     std::size_t base = 0;              // Row: where the first pair stands
     const unsigned char *pairs = nullptr; // Row: the pairs' places after base
-    int count = 0;                     // Notice: rows left out
+    int count = 0;                     // Notice: rows left out; a bad notice has none
 };
 
 // The bytes of a unix data row, four words of eight hex digits from `base`,
@@ -604,13 +604,10 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         m.done = true;
         break;
     case DataLine::BadNotice:
-        // Still a notice: before any byte of the message it is also the
-        // first-line error.
+        // Still a notice, of no rows: the notice step below runs as well.
         m.skipFormatError = true;
-        if (m.bytesRead == 0)
-            m.skipFirstError = true;
         m.done = true;
-        break;
+        [[fallthrough]];
     case DataLine::Notice:
         if (m.bytesRead == 0) {
             m.skipFirstError = true;

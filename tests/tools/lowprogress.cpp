@@ -6,8 +6,10 @@
 
 #if defined(TOOL_VARNEL)
 #include "formatter.h"
-#else
+#elif defined(TOOL_QUORBIT)
 #include "apistats.h"
+#else
+#error "define TOOL_VARNEL or TOOL_QUORBIT"
 #endif
 
 int main(int argc, char **argv)
@@ -15,7 +17,7 @@ int main(int argc, char **argv)
     prepareProcess();
 #if defined(TOOL_VARNEL)
     return varnelMain(argc, argv, 0);
-#else
+#elif defined(TOOL_QUORBIT)
     return apistats::quorbitMain(argc, argv, 0);
 #endif
 }
