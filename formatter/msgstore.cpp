@@ -31,12 +31,10 @@ void ChunkedBytes::clear()
 
 namespace {
 
-// An unnamed file for spilled chunks, in the system's temporary folder.
+// An unnamed file for spilled chunks, in the temporary folder.
 int openSpillFile()
 {
-    const char *dir = std::getenv("TMPDIR");
-    if (dir == nullptr || dir[0] == '\0')
-        dir = "/tmp";
+    const char *dir = ChunkedBytes::spillFolder();
     int fd = ::open(dir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0)
         return fd;

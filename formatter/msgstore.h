@@ -34,6 +34,10 @@ public:
     // Temporary files that all stores hold open, and how many they may.
     static std::size_t spillFiles() { return spillFiles_.load(std::memory_order_relaxed); }
     static std::size_t spillFileLimit();
+    // The folder of the temporary files: /tmp, whatever the environment says
+    // (the tools take no setting from it). Tests point it elsewhere.
+    static const char *spillFolder() { return spillFolder_; }
+    static void setSpillFolder(const char *folder) { spillFolder_ = folder; }
 
     ChunkedBytes() = default;
     ChunkedBytes(const ChunkedBytes &) = delete;
@@ -96,6 +100,7 @@ private:
     bool spillFailed_ = false; // the file could not take chunks: they stay in memory
     inline static std::atomic<std::size_t> inMemory_{0};
     inline static std::atomic<std::size_t> spillFiles_{0};
+    inline static const char *spillFolder_ = "/tmp";
 };
 
 // A list of (tag, offset) entries whose offsets never decrease, kept as

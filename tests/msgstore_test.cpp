@@ -124,19 +124,15 @@ TEST(MessageStore, SpillFilesStayWithinTheirLimit)
 // order, instead of ending the run.
 TEST(MessageStore, BytesStayInMemoryWhenNoTemporaryFileCanBeHad)
 {
-    const char *saved = std::getenv("TMPDIR");
-    const std::string before = saved != nullptr ? saved : "";
-    ::setenv("TMPDIR", "/nonexistent/folder", 1);
+    const char *saved = ChunkedBytes::spillFolder();
+    ChunkedBytes::setSpillFolder("/nonexistent/folder");
     ChunkedBytes bytes;
     const std::size_t n = ChunkedBytes::kChunk * ChunkedBytes::kMemoryChunks * 2 + 99;
     auto byteAt = [](std::size_t i) { return static_cast<unsigned char>(i % 251); };
     for (std::size_t i = 0; i < n; ++i)
         bytes.push(byteAt(i));
     EXPECT_TRUE(givesBack(bytes, n, byteAt));
-    if (saved != nullptr)
-        ::setenv("TMPDIR", before.c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
+    ChunkedBytes::setSpillFolder(saved);
 }
 
 // The file name comes from the trace: a named pipe of that name without a
