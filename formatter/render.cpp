@@ -57,8 +57,12 @@ void renderCharv(const ExpandContext &ctx, int offset)
 // The byte at `offset` from its two hex characters; 0 for a row not held.
 std::int32_t readOctet(const ExpandContext &ctx, int offset)
 {
-    const char *hex = splitField(ctx, offset, 1).hex[0];
-    char copy[3] = {hex[0], hex[0] != '\0' ? hex[1] : '\0', '\0'};
+    const int row = offset / 16;
+    if (offset < 0 || row >= ctx.rowCount)
+        return 0;
+    // Both characters as the row holds them, a NUL among them included.
+    const char *hex = ctx.rows[row].hex + 2 * (offset % 16);
+    char copy[3] = {hex[0], hex[1], '\0'};
     return ConvertHexToDecLen2(copy);
 }
 

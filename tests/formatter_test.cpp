@@ -118,6 +118,31 @@ TEST(FormatterCapture, ErrorsAreReportedOnceAndNothingIsExpanded)
     EXPECT_EQ(out, lines[0] + lines[1] + expected + join({lines.begin() + 2, lines.end()}));
 }
 
+// A single byte is converted from both of its hex characters as the row
+// holds them: a NUL in the high digit takes the value of the low one, as any
+// other non-hex character does, instead of zeroing the byte.
+TEST(FormatterExpansion, ByteFieldsConvertBothCharactersOfTheirRow)
+{
+    std::vector<unsigned char> od(336, 0);
+    std::memcpy(od.data(), "OD  ", 4);
+    od[7] = 3; // version 3, big endian
+    std::vector<std::string> lines{unixLine(1, " Objdesc:")};
+    for (int r = 0; r < 21; ++r) {
+        std::string text = unixRow(16 * r, od.data() + 16 * r);
+        if (r == 12) { // bytes 200 and 201: length and type of AlternateSecurityId
+            text[27] = '\0', text[28] = '5';
+            text[29] = '\0', text[30] = '1';
+        }
+        lines.push_back(unixLine(1, text));
+    }
+    RunSettings settings = unixSettings(false);
+    settings.pointerLength = 4;
+    const std::string out = formatText(settings, join(lines));
+    const std::string p = unixPrefix(1);
+    EXPECT_NE(out.find(p + "String length in 1st byte          : 85\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(p + "   AlternateSecurityId UNKNOWN_CONSTANT\n"), std::string::npos) << out;
+}
+
 std::string names(const ConstantNames &table, std::int32_t value)
 {
     int fd = memoryFile("");
