@@ -415,10 +415,14 @@ DataLine readAatLine(const LineText &line)
 
 // The line that ends a message may itself start the next one: the ended
 // message is reported before it, and the new one starts as after any report.
+// After that report no file capture is pending, so the trigger starts a
+// message only with -m or -s on, or with a marker on the line itself; an
+// ignored trigger line ends the message like any other line.
 bool startsMessage(const PassContext &pc)
 {
-    return pc.line.endsWithLine(" Buffer:") ||
-           (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
+    const bool trigger = pc.line.endsWithLine(" Buffer:") ||
+                         (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
+    return trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || pc.line.find(kFileMarker) != npos);
 }
 
 } // namespace
