@@ -417,7 +417,9 @@ DataLine readAatLine(const LineText &line)
 // message is reported before it, and the new one starts as after any report.
 // After that report no file capture is pending, so the trigger starts a
 // message only with -m or -s on, or with a marker on the line itself; an
-// ignored trigger line ends the message like any other line.
+// ignored trigger line ends the message like any other line. Any marker
+// counts, even one that names no file: reported first, the ended message
+// keeps its own capture, which that marker would otherwise reset or cancel.
 bool startsMessage(const PassContext &pc)
 {
     const bool trigger = pc.line.endsWithLine(" Buffer:") ||
