@@ -415,16 +415,20 @@ DataLine readAatLine(const LineText &line)
 
 // The line that ends a message may itself start the next one: the ended
 // message is reported before it, and the new one starts as after any report.
-// After that report no file capture is pending, so the trigger starts a
-// message only with -m or -s on, or with a marker on the line itself; an
-// ignored trigger line ends the message like any other line. Any marker
-// counts, even one that names no file: reported first, the ended message
-// keeps its own capture, which that marker would otherwise reset or cancel.
-bool startsMessage(const PassContext &pc)
+// That holds wherever the trigger would act on the line as it stands: with
+// -m or -s on, with the ended message's own file capture still pending
+// (reported first, the file gets that message, and the trigger then starts
+// nothing), or with a marker on the line itself. Any marker counts, even one
+// that names no file: reported first, the ended message keeps its own
+// capture, which that marker would otherwise reset or cancel. A trigger that
+// would not act (nothing on, the capture cancelled) ends the message like
+// any other line, and the report comes on the thread's next line.
+bool startsMessage(const PassContext &pc, const MessageState &m)
 {
     const bool trigger = pc.line.endsWithLine(" Buffer:") ||
                          (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
-    return trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || pc.line.find(kFileMarker) != npos);
+    return trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || m.capturePending ||
+                       pc.line.find(kFileMarker) != npos);
 }
 
 } // namespace
@@ -651,6 +655,6 @@ void messageStep(const PassContext &pc, const MessageRun &run)
     // reported before that line, so the new message starts without a
     // restart. On the re-pass of its own trigger line a message has not
     // been read at all, and the trigger restarts it as usual.
-    if (m.done && pc.lineNumber != m.startLine && startsMessage(pc))
+    if (m.done && pc.lineNumber != m.startLine && startsMessage(pc, m))
         report(pc, run, m);
 }
