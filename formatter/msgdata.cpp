@@ -413,22 +413,36 @@ DataLine readAatLine(const LineText &line)
     return d;
 }
 
-// The line that ends a message may itself start the next one: the ended
-// message is reported before it, and the new one starts as after any report.
-// That holds wherever the trigger would act on the line as it stands: with
-// -m or -s on, with the ended message's own file capture still pending
-// (reported first, the file gets that message, and the trigger then starts
-// nothing), or with a marker on the line itself. Any marker counts, even one
-// that names no file: reported first, the ended message keeps its own
-// capture, which that marker would otherwise reset or cancel. A trigger that
-// would not act (nothing on, the capture cancelled) ends the message like
-// any other line, and the report comes on the thread's next line.
-bool startsMessage(const PassContext &pc, const MessageState &m)
+// A "msg2File-" marker counts only within this many bytes of its line start.
+constexpr std::size_t kMarkerWindow = 2048;
+
+// Whether a marker at `at` names a file, and so leaves a capture pending.
+bool markerNamesFile(const LineText &line, std::size_t at)
 {
+    return at <= kMarkerWindow && isAlnum(line.at(at + kFileMarker.text.size()));
+}
+
+// Whether the line that ended a message would act on it as it stands, so
+// that the message is reported before the line, as it would have been had
+// its last row been short, and the line then acts as after any report:
+// - a data trigger (" Buffer:", and "Message Data:" on aat) with -m or -s on,
+//   with the message's own capture still pending, or after a marker that
+//   names a file, would restart the message and lose it;
+// - a marker on a line that is not one of the message's rows would move a
+//   pending capture to another name or cancel it, or arm a capture that the
+//   late report would take for this message.
+// Otherwise nothing is lost: the line ends the message like any other, and
+// the report comes before the thread's next line. A marker on the message's
+// own last row belongs to the message and acts as on any of its rows.
+bool actsOnEndedMessage(const PassContext &pc, const MessageState &m, bool rowLine)
+{
+    const std::size_t at = pc.line.find(kFileMarker);
+    const bool names = at != npos && markerNamesFile(pc.line, at);
     const bool trigger = pc.line.endsWithLine(" Buffer:") ||
                          (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
-    return trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || m.capturePending ||
-                       pc.line.find(kFileMarker) != npos);
+    if (trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || m.capturePending || names))
+        return true;
+    return !rowLine && at != npos && (m.capturePending || names);
 }
 
 } // namespace
@@ -568,10 +582,10 @@ void fileMarker(const PassContext &pc)
     const std::size_t at = pc.line.find(kFileMarker);
     if (at == npos) // the trigger matched on this line, so this does not happen
         return;
-    constexpr int kMarkerWindow = 2048;
-    if (at > static_cast<std::size_t>(kMarkerWindow)) {
+    if (at > kMarkerWindow) {
         pc.out.print("%s FORMAT WARNING BEGIN\n", p);
-        pc.out.print("%s msg2File- must begin within first %d bytes of line\n", p, kMarkerWindow);
+        pc.out.print("%s msg2File- must begin within first %d bytes of line\n", p,
+                     static_cast<int>(kMarkerWindow));
         pc.out.print("%s Ignoring this msg2File-\n", p);
         pc.out.print("%s FORMAT WARNING END\n", p);
         m.capturePending = false;
@@ -650,11 +664,11 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         break;
     }
     }
-    // A message that ends on a later line which starts the next one (a
-    // trigger line, even one read as a data row because it holds " 0x") is
-    // reported before that line, so the new message starts without a
-    // restart. On the re-pass of its own trigger line a message has not
+    // A message that ends on a later line which would act on it (a trigger
+    // line, even one read as a data row because it holds " 0x", or a file
+    // marker) is reported before that line, so the line finds no message in
+    // progress. On the re-pass of its own trigger line a message has not
     // been read at all, and the trigger restarts it as usual.
-    if (m.done && pc.lineNumber != m.startLine && startsMessage(pc, m))
+    if (m.done && pc.lineNumber != m.startLine && actsOnEndedMessage(pc, m, d.kind == DataLine::Row))
         report(pc, run, m);
 }
