@@ -368,7 +368,10 @@ DataLine readWindowsLine(const LineText &line)
     const std::size_t a = findRowAnchor(line);
     if (a != npos) {
         d.kind = DataLine::Row;
-        d.base = windowsBytesFrom(line, a);
+        // The layout is told by the character 14 after " 0x", as for dump
+        // rows; a line that ends before it (an unpadded last row of the
+        // address-only layout) has its bytes where that layout puts them.
+        d.base = a + 14 < line.bodyLen ? windowsBytesFrom(line, a) : a + 12;
         d.pairs = kWindowsPairs;
         return d;
     }
