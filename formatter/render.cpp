@@ -54,14 +54,23 @@ void renderCharv(const ExpandContext &ctx, int offset)
     }
 }
 
-// The byte at `offset` from its two hex characters; 0 for a row not held.
-std::int32_t readOctet(const ExpandContext &ctx, int offset)
+// The hex characters of the byte at `offset` and on, as its row holds them;
+// null for a row the capture does not hold.
+const char *heldHex(const ExpandContext &ctx, int offset)
 {
     const int row = offset / 16;
     if (offset < 0 || row >= ctx.rowCount)
+        return nullptr;
+    return ctx.rows[row].hex + 2 * (offset % 16);
+}
+
+// The byte at `offset` from its two hex characters; 0 for a row not held.
+std::int32_t readOctet(const ExpandContext &ctx, int offset)
+{
+    const char *hex = heldHex(ctx, offset);
+    if (hex == nullptr)
         return 0;
     // Both characters as the row holds them, a NUL among them included.
-    const char *hex = ctx.rows[row].hex + 2 * (offset % 16);
     char copy[3] = {hex[0], hex[1], '\0'};
     return ConvertHexToDecLen2(copy);
 }
@@ -78,10 +87,8 @@ std::int32_t convertLong(const char *hex8, bool littleEndian)
 
 std::int32_t readLong(const ExpandContext &ctx, int offset)
 {
-    const int row = offset / 16;
-    if (offset < 0 || row >= ctx.rowCount)
-        return 0;
-    return convertLong(ctx.rows[row].hex + 2 * (offset % 16), ctx.settings.littleEndian);
+    const char *hex = heldHex(ctx, offset);
+    return hex == nullptr ? 0 : convertLong(hex, ctx.settings.littleEndian);
 }
 
 void printConstantNames(OutWriter &out, const char *prefix, std::int32_t value, const ConstantNames &names)
