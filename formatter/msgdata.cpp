@@ -431,13 +431,14 @@ bool markerNamesFile(const LineText &line, std::size_t at)
 // - a data trigger (" Buffer:", and "Message Data:" on aat) with -m or -s on,
 //   with the message's own capture still pending, or after a marker that
 //   names a file, would restart the message and lose it;
-// - a marker on a line that is not one of the message's rows would move a
-//   pending capture to another name or cancel it, or arm a capture that the
-//   late report would take for this message.
+// - a marker on a line that gave the message nothing would move a pending
+//   capture to another name or cancel it, or arm a capture that the late
+//   report would take for this message.
 // Otherwise nothing is lost: the line ends the message like any other, and
-// the report comes before the thread's next line. A marker on the message's
-// own last row belongs to the message and acts as on any of its rows.
-bool actsOnEndedMessage(const PassContext &pc, const MessageState &m, bool rowLine)
+// the report comes before the thread's next line. A marker on one of the
+// message's own lines (a row that gave bytes, a duplicate-lines notice)
+// belongs to the message and acts as on any of its rows.
+bool actsOnEndedMessage(const PassContext &pc, const MessageState &m, bool ownLine)
 {
     const std::size_t at = pc.line.find(kFileMarker);
     const bool names = at != npos && markerNamesFile(pc.line, at);
@@ -445,7 +446,7 @@ bool actsOnEndedMessage(const PassContext &pc, const MessageState &m, bool rowLi
                          (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
     if (trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || m.capturePending || names))
         return true;
-    return !rowLine && at != npos && (m.capturePending || names);
+    return !ownLine && at != npos && (m.capturePending || names);
 }
 
 } // namespace
@@ -624,6 +625,7 @@ void messageStep(const PassContext &pc, const MessageRun &run)
     case OsKind::Aat: d = readAatLine(pc.line); break;
     case OsKind::Zos: return; // not read: the message stays open until the next trigger
     }
+    bool ownLine = d.kind != DataLine::End;
     switch (d.kind) {
     case DataLine::PassOver:
         return;
@@ -664,6 +666,7 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         feedBytes(pc, m, bytes, static_cast<std::size_t>(n));
         if (n < 16)
             m.done = true;
+        ownLine = n > 0;
         break;
     }
     }
@@ -672,6 +675,6 @@ void messageStep(const PassContext &pc, const MessageRun &run)
     // marker) is reported before that line, so the line finds no message in
     // progress. On the re-pass of its own trigger line a message has not
     // been read at all, and the trigger restarts it as usual.
-    if (m.done && pc.lineNumber != m.startLine && actsOnEndedMessage(pc, m, d.kind == DataLine::Row))
+    if (m.done && pc.lineNumber != m.startLine && actsOnEndedMessage(pc, m, ownLine))
         report(pc, run, m);
 }
