@@ -38,12 +38,20 @@ TEST(ApiStatsElapsed, CallOverMidnightIsMendedSmallStepBackIsKept)
     // Exactly half a day back is still taken as it stands.
     EXPECT_DOUBLE_EQ(getElapsedTime("12:00:00.000000", "00:00:00.000000"), -43200.0);
     EXPECT_DOUBLE_EQ(getElapsedTime("12:00:00.000001", "00:00:00.000000"), 43200.0 - static_cast<double>(0.000001f));
+    // Whatever rounding the microseconds bring to the difference in seconds.
+    std::snprintf(text, sizeof text, "%012f", getElapsedTime("18:59:00.250000", "06:59:00.250000"));
+    EXPECT_STREQ(text, "-43200.000000");
+    std::snprintf(text, sizeof text, "%012f", getElapsedTime("18:59:00.250001", "06:59:00.250000"));
+    EXPECT_STREQ(text, "43199.999999");
 }
 
 TEST(ApiStatsElapsed, ShortOrOddTextsReadAsZeroFields)
 {
     EXPECT_DOUBLE_EQ(getElapsedTime("", "00:01"), 60.0);
     EXPECT_DOUBLE_EQ(getElapsedTime("xx:yy", "01"), 3600.0);
+    // Fields far beyond any clock are compared without overflow (the
+    // sanitizer build checks) and stay far apart.
+    EXPECT_LT(getElapsedTime("2147483647:00:0", "-2147483648:0:0"), -1e12);
 }
 
 TEST(ApiStatsPairing, AllFiveKindsCompleteOnUnixAndWindows)
