@@ -425,28 +425,32 @@ bool markerNamesFile(const LineText &line, std::size_t at)
     return at <= kMarkerWindow && isAlnum(line.at(at + kFileMarker.text.size()));
 }
 
-// Whether the line that ended a message would act on it as it stands, so
-// that the message is reported before the line, as it would have been had
-// its last row been short, and the line then acts as after any report:
+// Whether the line that ended a message whose last row was full would act
+// on it as it stands, so that the message is reported before the line, as
+// it would have been had its last row been short, and the line then acts as
+// after any report:
 // - a data trigger (" Buffer:", and "Message Data:" on aat) with -m or -s on,
 //   with the message's own capture still pending, or after a marker that
 //   names a file, would restart the message and lose it;
-// - a marker on a line that gave the message nothing would move a pending
-//   capture to another name or cancel it, or arm a capture that the late
-//   report would take for this message.
-// Otherwise nothing is lost: the line ends the message like any other, and
-// the report comes before the thread's next line. A marker on one of the
-// message's own lines (a row that gave bytes, a duplicate-lines notice)
-// belongs to the message and acts as on any of its rows.
+// - a marker would move a pending capture to another name or cancel it, or
+//   arm a capture that the late report would take for this message.
+// Only a line that gave the message nothing ends a full last row. A line that
+// gave it bytes, or a well-formed duplicate-lines notice, is one of the
+// message's own lines, and a trigger or marker on it acts as on any of its
+// rows; a message with no row at all has no last row. Otherwise nothing is lost: the line
+// ends the message like any other, and the report comes before the thread's
+// next line.
 bool actsOnEndedMessage(const PassContext &pc, const MessageState &m, bool ownLine)
 {
+    if (ownLine || m.bytesRead == 0)
+        return false;
     const std::size_t at = pc.line.find(kFileMarker);
     const bool names = at != npos && markerNamesFile(pc.line, at);
     const bool trigger = pc.line.endsWithLine(" Buffer:") ||
                          (pc.settings.os == OsKind::Aat && pc.line.endsWithLine("Message Data:"));
     if (trigger && (pc.settings.messageCcsid != 0 || pc.settings.searchOn || m.capturePending || names))
         return true;
-    return !ownLine && at != npos && (m.capturePending || names);
+    return at != npos && (m.capturePending || names);
 }
 
 } // namespace
@@ -625,7 +629,10 @@ void messageStep(const PassContext &pc, const MessageRun &run)
     case OsKind::Aat: d = readAatLine(pc.line); break;
     case OsKind::Zos: return; // not read: the message stays open until the next trigger
     }
-    bool ownLine = d.kind != DataLine::End;
+    // Whether the line gave the message bytes or carried it on: a line that
+    // ends a message without giving it anything (a malformed notice among
+    // them) is not one of its own lines.
+    bool ownLine = d.kind != DataLine::End && d.kind != DataLine::BadNotice;
     switch (d.kind) {
     case DataLine::PassOver:
         return;
@@ -670,11 +677,11 @@ void messageStep(const PassContext &pc, const MessageRun &run)
         break;
     }
     }
-    // A message that ends on a later line which would act on it (a trigger
-    // line, even one read as a data row because it holds " 0x", or a file
-    // marker) is reported before that line, so the line finds no message in
-    // progress. On the re-pass of its own trigger line a message has not
-    // been read at all, and the trigger restarts it as usual.
+    // A message whose full last row is ended by a line that would act on it
+    // (a trigger line, even one read as a data row because it holds " 0x",
+    // or a file marker) is reported before that line, so the line finds no
+    // message in progress. On the re-pass of its own trigger line a message
+    // has not been read at all, and the trigger restarts it as usual.
     if (m.done && pc.lineNumber != m.startLine && actsOnEndedMessage(pc, m, ownLine))
         report(pc, run, m);
 }
