@@ -437,9 +437,9 @@ bool markerNamesFile(const LineText &line, std::size_t at)
 // Only a line that gave the message nothing ends a full last row. A line that
 // gave it bytes, or a well-formed duplicate-lines notice, is one of the
 // message's own lines, and a trigger or marker on it acts as on any of its
-// rows; a message with no row at all has no last row. Otherwise nothing is lost: the line
-// ends the message like any other, and the report comes before the thread's
-// next line.
+// rows; a message with no row at all has no last row. Otherwise nothing is
+// lost: the line ends the message like any other, and the report comes
+// before the thread's next line.
 bool actsOnEndedMessage(const PassContext &pc, const MessageState &m, bool ownLine)
 {
     if (ownLine || m.bytesRead == 0)
