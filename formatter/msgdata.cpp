@@ -576,7 +576,6 @@ bool messageTrigger(const PassContext &pc, const MessageRun &run, const char *wa
         writeRestartWarning(pc.out, pc.tc.prefix, warningName);
     resetMessage(m);
     m.inProgress = true;
-    m.startLine = pc.lineNumber;
     return true;
 }
 
@@ -681,7 +680,7 @@ void messageStep(const PassContext &pc, const MessageRun &run)
     // (a trigger line, even one read as a data row because it holds " 0x",
     // or a file marker) is reported before that line, so the line finds no
     // message in progress. On the re-pass of its own trigger line a message
-    // has not been read at all, and the trigger restarts it as usual.
-    if (m.done && pc.lineNumber != m.startLine && actsOnEndedMessage(pc, m, ownLine))
+    // has no row yet, and the trigger restarts it as usual.
+    if (m.done && actsOnEndedMessage(pc, m, ownLine))
         report(pc, run, m);
 }

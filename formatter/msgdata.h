@@ -25,7 +25,6 @@ struct MessageState {
     bool done = false;          // the message has ended; the report is due
     bool skipFirstError = false;
     bool skipFormatError = false;
-    long long startLine = 0;    // the line whose trigger started the message
 
     // The checks.
     int utf8Pending = 0;        // length of the sequence under way; 0: none
