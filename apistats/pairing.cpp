@@ -57,7 +57,7 @@ struct WindowsRow {
     {
         std::size_t first = anchor + (narrow ? 11 : 20);
         for (std::size_t i = 0; i < 4; ++i)
-            line.copy(dst + 2 * i, first + 3 * i, 2);
+            line.copyText(dst + 2 * i, first + 3 * i, 2);
     }
 };
 
@@ -102,7 +102,7 @@ bool StatsRun::armed(const ThreadStats &t) const
 
 void StatsRun::takeTimestamp(const LineText &line, char *dst) const
 {
-    line.copy(dst, windows_ ? 9 : 1, 15);
+    line.copyText(dst, windows_ ? 9 : 1, 15);
 }
 
 void StatsRun::warn(const char *format)
@@ -123,7 +123,7 @@ void StatsRun::codeCountdownStep(LineScan &s, ThreadStats &t, CallState &c, bool
         c.codeCountdown = keepAfterRead ? 2 : 0;
         std::size_t label = s.find(Text::Row0000Colon);
         if (label != npos) {
-            line.copy(t.compCode, label + 9, 8);
+            line.copyText(t.compCode, label + 9, 8);
             c.codeSeen = 'Y';
         }
         return;
@@ -152,7 +152,7 @@ void StatsRun::copyNamePart(LineScan &s, ThreadStats &t, Text label, std::size_t
     const LineText &line = s.line();
     std::size_t at = s.find(label);
     if (at != npos)
-        line.copy(t.queueName + namePos, at + 47 + offset, count);
+        line.copyText(t.queueName + namePos, at + 47 + offset, count);
 }
 
 // The resolved queue name from the get- or put-message-options dump.
@@ -210,7 +210,7 @@ void StatsRun::optionsCountdownStep(LineScan &s, ThreadStats &t, CallState &c, b
     }
     WindowsRow row(s);
     if (row.found())
-        line.copy(t.queueName + namePos, row.charColumn() + offset, count);
+        line.copyText(t.queueName + namePos, row.charColumn() + offset, count);
 }
 
 // An entry line of the kind: a call still open is reported, then the kind
@@ -296,7 +296,7 @@ void StatsRun::openSteps(LineScan &s, ThreadStats &t)
         std::size_t hConn = s.find(Text::HConn);
         std::size_t objName = s.find(Text::ObjName);
         if (hConn != npos && objName != npos) {
-            line.copy(t.hConn, hConn + 6, kHConnWidth);
+            line.copyText(t.hConn, hConn + 6, kHConnWidth);
             std::memcpy(t.queueName, kBlankName, kNameWidth);
             std::size_t from = objName + 8;
             std::size_t length = line.bodyLen - from;
@@ -320,7 +320,7 @@ void StatsRun::closeSteps(LineScan &s, ThreadStats &t)
         std::size_t hConn = s.find(Text::HConn);
         if (hConn != npos) {
             takeTimestamp(line, t.startTime);
-            line.copy(t.hConn, hConn + 6, kHConnWidth);
+            line.copyText(t.hConn, hConn + 6, kHConnWidth);
             c.mqiSeen = 'Y';
         }
     }
@@ -353,7 +353,7 @@ void StatsRun::getOrPutSteps(LineScan &s, ThreadStats &t, CallKind kind)
         // The data length stands after "BufLen=" or "DataLen=".
         std::size_t length = s.find(put ? Text::BufLen : Text::DataLen);
         if (length != npos) {
-            line.copy(dataLength_, length + (put ? 7 : 8), 8);
+            line.copyText(dataLength_, length + (put ? 7 : 8), 8);
             c.mqiSeen = 'Y';
             const bool whole = c.inCall == 'Y' && c.startSeen == 'Y' && c.ended == 'Y' && c.optionsSeen == 'Y' &&
                                c.codeSeen == 'Y' && c.mqiSeen == 'Y';
@@ -377,7 +377,7 @@ void StatsRun::put1Steps(LineScan &s, ThreadStats &t)
         if (!windows_) {
             std::size_t label = s.find(Text::Row0000);
             if (label != npos)
-                line.copy(t.put1Length, label + 9, 8);
+                line.copyText(t.put1Length, label + 9, 8);
             c.lengthCountdown = 0;
         } else if (++c.lengthCountdown == 3) {
             WindowsRow row(s);

@@ -243,4 +243,16 @@ struct LineText {
         if (n < width)
             std::memset(dst + n, 0, width - n);
     }
+
+    // As copy(), but the text also ends at a NUL byte, as a C string does:
+    // the field holds what lies before it and terminators after.
+    void copyText(char *dst, std::size_t pos, std::size_t width) const
+    {
+        copy(dst, pos, width);
+        for (std::size_t i = 0; i < width; ++i)
+            if (dst[i] == '\0') {
+                std::memset(dst + i, 0, width - i);
+                break;
+            }
+    }
 };

@@ -146,3 +146,15 @@ TEST(ApiStatsReport, WriteFailureIsReported)
     ::close(in);
     ::close(full);
 }
+
+TEST(ApiStatsPairing, CopiedValuesEndAtANulByte)
+{
+    // A NUL ends the text a value is copied from, as the end of the line
+    // does: what follows it is not read as digits.
+    Trace t;
+    t.get(1, "10:00:00.000000", "10:00:01.000000", "Q", std::string("0000\0" "064", 8));
+    t.put1(1, "10:00:02.000000", "10:00:02.100000", "R", std::string("0004\0" "400", 8));
+    std::string out = report(t.text, settings(false, false));
+    EXPECT_TRUE(has(out, padded("Q") + " 1 00001.000000 00001.000000 0 00000.000000 00000.000000 0\n"));
+    EXPECT_TRUE(has(out, padded("R") + " 1 00000.100000 00000.100000 0 00000.000000 00000.000000 262144\n"));
+}
