@@ -236,23 +236,28 @@ struct LineText {
     // `width` characters (a terminator after them is the caller's business).
     void copy(char *dst, std::size_t pos, std::size_t width) const
     {
-        std::size_t avail = pos < bodyLen ? bodyLen - pos : 0;
+        fill(dst, pos, pos < bodyLen ? bodyLen - pos : 0, width);
+    }
+
+    // Length of the text from `pos` on, which ends at the end of the body or
+    // at a NUL byte, as a C string does.
+    std::size_t textLength(std::size_t pos) const
+    {
+        return pos < bodyLen ? ::strnlen(data + pos, bodyLen - pos) : 0;
+    }
+
+    // As copy(), but the text ends at a NUL byte too (textLength).
+    void copyText(char *dst, std::size_t pos, std::size_t width) const { fill(dst, pos, textLength(pos), width); }
+
+private:
+    // Copies the first `width` of the `avail` characters at `pos` and fills
+    // the rest of `width` with terminators.
+    void fill(char *dst, std::size_t pos, std::size_t avail, std::size_t width) const
+    {
         std::size_t n = avail < width ? avail : width;
         if (n > 0)
             std::memcpy(dst, data + pos, n);
         if (n < width)
             std::memset(dst + n, 0, width - n);
-    }
-
-    // As copy(), but the text also ends at a NUL byte, as a C string does:
-    // the field holds what lies before it and terminators after.
-    void copyText(char *dst, std::size_t pos, std::size_t width) const
-    {
-        copy(dst, pos, width);
-        for (std::size_t i = 0; i < width; ++i)
-            if (dst[i] == '\0') {
-                std::memset(dst + i, 0, width - i);
-                break;
-            }
     }
 };
