@@ -299,7 +299,7 @@ void StatsRun::openSteps(LineScan &s, ThreadStats &t)
             line.copyText(t.hConn, hConn + 6, kHConnWidth);
             std::memcpy(t.queueName, kBlankName, kNameWidth);
             std::size_t from = objName + 8;
-            std::size_t length = line.bodyLen - from;
+            std::size_t length = line.textLength(from);
             if (length >= 1 && length <= kNameWidth)
                 std::memcpy(t.queueName, line.data + from, length);
             c.mqiSeen = 'Y';

@@ -154,7 +154,9 @@ TEST(ApiStatsPairing, CopiedValuesEndAtANulByte)
     Trace t;
     t.get(1, "10:00:00.000000", "10:00:01.000000", "Q", std::string("0000\0" "064", 8));
     t.put1(1, "10:00:02.000000", "10:00:02.100000", "R", std::string("0004\0" "400", 8));
+    t.open(1, "10:00:03.000000", "10:00:03.500000", std::string("OBJ\0", 4) + std::string(60, 'x'));
     std::string out = report(t.text, settings(false, false));
+    EXPECT_TRUE(has(out, padded("OBJ") + " 01400006 1 00000.500000 00000.500000 0 00000.000000 00000.000000\n"));
     EXPECT_TRUE(has(out, padded("Q") + " 1 00001.000000 00001.000000 0 00000.000000 00000.000000 0\n"));
     EXPECT_TRUE(has(out, padded("R") + " 1 00000.100000 00000.100000 0 00000.000000 00000.000000 262144\n"));
 }
