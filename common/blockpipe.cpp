@@ -29,6 +29,7 @@ void BlockPipe::putFull(Block *block)
         ++fullCount_;
     }
     changed_.notify_all();
+    bump();
 }
 
 void BlockPipe::close()
@@ -38,6 +39,7 @@ void BlockPipe::close()
         closed_ = true;
     }
     changed_.notify_all();
+    bump();
 }
 
 BlockPipe::Block *BlockPipe::popFull()
@@ -57,6 +59,17 @@ BlockPipe::Block *BlockPipe::takeFull()
     return popFull();
 }
 
+BlockPipe::Block *BlockPipe::tryTakeEmpty()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (empty_.empty())
+        return nullptr;
+    Block *block = empty_.back();
+    empty_.pop_back();
+    block->used = 0;
+    return block;
+}
+
 BlockPipe::Block *BlockPipe::tryTakeFull()
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -70,4 +83,5 @@ void BlockPipe::putEmpty(Block *block)
         empty_.push_back(block);
     }
     changed_.notify_all();
+    bump();
 }

@@ -7,7 +7,9 @@
 // beside the line processing.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -28,6 +30,8 @@ public:
     // Producer side. takeEmpty() waits for a free block. close() says no
     // more blocks will come.
     Block *takeEmpty();
+    // An empty block if one is there, else nullptr; never waits.
+    Block *tryTakeEmpty();
     void putFull(Block *block);
     void close();
 
@@ -38,7 +42,19 @@ public:
     Block *tryTakeFull();
     void putEmpty(Block *block);
 
+    // A counter bumped (and its waiters woken) on every block put and on
+    // close(), for a thread that waits on several pipes at once.
+    void setWake(std::atomic<std::uint32_t> *wake) { wake_ = wake; }
+
 private:
+    void bump()
+    {
+        if (wake_ != nullptr) {
+            wake_->fetch_add(1);
+            wake_->notify_all();
+        }
+    }
+
     Block *popFull(); // with the lock held; nullptr when none is filled
 
     std::unique_ptr<char[]> storage_;
@@ -50,4 +66,5 @@ private:
     bool closed_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::atomic<std::uint32_t> *wake_ = nullptr;
 };
