@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "outqueue.h"
+
 int writeFully(int fd, const char *p, std::size_t n)
 {
     while (n > 0) {
@@ -24,7 +26,7 @@ int writeFully(int fd, const char *p, std::size_t n)
 }
 
 OutWriter::OutWriter(int fd, std::size_t bufferSize)
-    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]),
+    : fd_(fd), capacity_(bufferSize < 8192 ? 8192 : bufferSize), buf_(new char[capacity_]), base_(buf_.get()),
       formats_(formatTable())
 {
 }
@@ -40,20 +42,65 @@ OutWriter::CompiledFormat *OutWriter::formatTable()
     return table.get();
 }
 
-OutWriter::~OutWriter() { flush(); }
+OutWriter::~OutWriter()
+{
+    detach();
+    flush();
+}
 
-// Writes out the filled part of the buffer; after a failure only drops it.
+void OutWriter::attach(OutQueue *queue)
+{
+    handOff();
+    queue_ = queue;
+    block_ = queue_->take();
+    base_ = block_->data;
+}
+
+void OutWriter::detach()
+{
+    if (queue_ == nullptr)
+        return;
+    // The block goes back through the queue even when empty or dropped, so
+    // that the queue holds all its blocks once drained.
+    block_->used = errno_ == 0 ? used_ : 0;
+    queue_->submit(block_);
+    used_ = 0;
+    queue_->drain();
+    if (errno_ == 0)
+        errno_ = queue_->error();
+    queue_ = nullptr;
+    block_ = nullptr;
+    base_ = buf_.get();
+}
+
+// Writes out the filled part of the buffer, or passes it to the queue's
+// thread; after a failure only drops it.
 void OutWriter::handOff()
 {
     if (used_ == 0)
         return;
-    if (errno_ == 0)
-        errno_ = writeFully(fd_, buf_.get(), used_);
+    if (queue_ != nullptr) {
+        if (errno_ == 0)
+            errno_ = queue_->error();
+        if (errno_ == 0) {
+            block_->used = used_;
+            queue_->submit(block_);
+            block_ = queue_->take();
+            base_ = block_->data;
+        }
+    } else if (errno_ == 0) {
+        errno_ = writeFully(fd_, base_, used_);
+    }
     used_ = 0;
 }
 
 bool OutWriter::flush()
 {
+    if (queue_ != nullptr) {
+        OutQueue *queue = queue_;
+        detach();
+        attach(queue);
+    }
     handOff();
     return errno_ == 0;
 }
@@ -63,7 +110,7 @@ void OutWriter::writeSlow(const char *p, std::size_t n)
     handOff();
     while (n > 0) {
         std::size_t part = n < capacity_ - used_ ? n : capacity_ - used_;
-        std::memcpy(buf_.get() + used_, p, part);
+        std::memcpy(base_ + used_, p, part);
         used_ += part;
         p += part;
         n -= part;
@@ -143,9 +190,9 @@ void OutWriter::vprint(const char *format, std::va_list args)
         // expansion lines are printed by the million. The cursor is kept in
         // a local, so that the compiler need not reload it after every byte
         // stored (a char store may alias any member).
-        char *const base = buf_.get();
+        char *base = base_;
         char *d = base + used_;
-        char *const limit = base + capacity_;
+        char *limit = base + capacity_;
         auto put = [&](const char *p, std::size_t n) {
             if (n <= static_cast<std::size_t>(limit - d)) {
                 copyShort(d, p, n);
@@ -153,6 +200,8 @@ void OutWriter::vprint(const char *format, std::va_list args)
             } else {
                 used_ = static_cast<std::size_t>(d - base);
                 writeSlow(p, n);
+                base = base_;
+                limit = base + capacity_;
                 d = base + used_;
             }
         };
@@ -213,7 +262,7 @@ void OutWriter::vprint(const char *format, std::va_list args)
     std::va_list again;
     va_copy(again, args);
     std::size_t room = capacity_ - used_;
-    int n = std::vsnprintf(buf_.get() + used_, room, format, args);
+    int n = std::vsnprintf(base_ + used_, room, format, args);
     if (n < 0) {
         va_end(again);
         return;

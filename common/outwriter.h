@@ -1,12 +1,13 @@
 // A buffered writer over a file descriptor, with printf-style formatting.
 //
 // The buffer is written out a block of 256 KiB at a time, by the thread that
-// fills it: measured on two processors, a second thread writing the blocks
-// slowed the line processing by more than the copy it took over, while the
-// input is read ahead on the other processor (LineReader). The first failed
-// write is remembered (failed(), error(), seen when a block is written and
+// fills it, or, while attached to an OutQueue, by the thread that serves
+// the queue (the reading thread of a LineReader, which then has two jobs
+// for the second processor instead of a third thread). The first failed
+// write is remembered (failed(), error(), seen when a block is handed on and
 // on flush()) and everything after it is dropped, so the caller can stop and
 // report it; bytes accepted by the system before the failure stay written.
+// Through a queue a failure shows a few blocks later than it happened.
 #pragma once
 
 #include <cstdarg>
@@ -14,6 +15,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+
+#include "blockpipe.h"
+
+class OutQueue;
 
 // Writes all `n` bytes to `fd` unless a write fails; returns 0 or the
 // error number.
@@ -35,7 +40,7 @@ public:
             writeSlow(p, n);
             return;
         }
-        char *d = buf_.get() + used_;
+        char *d = base_ + used_;
         used_ += n;
         copyShort(d, p, n);
     }
@@ -49,6 +54,37 @@ public:
     // Writes out everything buffered and waits until the file has taken it;
     // false once any write has failed.
     bool flush();
+
+    // While attached, full blocks go to `queue`, whose thread writes them,
+    // and the buffer is filled in the queue's blocks (which hold at least
+    // capacity() bytes). detach() waits until they are all written; flush()
+    // does too, and stays attached.
+    void attach(OutQueue *queue);
+    void detach();
+
+    // Attached for the lifetime of this object (not at all for nullptr).
+    class Attachment {
+    public:
+        Attachment(OutWriter &out, OutQueue *queue) : out_(out), on_(queue != nullptr)
+        {
+            if (on_)
+                out_.attach(queue);
+        }
+        ~Attachment()
+        {
+            if (on_)
+                out_.detach();
+        }
+        Attachment(const Attachment &) = delete;
+        Attachment &operator=(const Attachment &) = delete;
+
+    private:
+        OutWriter &out_;
+        bool on_;
+    };
+
+    int fd() const { return fd_; }
+    std::size_t capacity() const { return capacity_; }
 
     bool failed() const { return errno_ != 0; }
     int error() const { return errno_; }
@@ -102,6 +138,9 @@ private:
     int fd_;
     std::size_t capacity_;
     std::unique_ptr<char[]> buf_;
+    char *base_;                           // the buffer being filled
+    OutQueue *queue_ = nullptr;
+    BlockPipe::Block *block_ = nullptr;    // the queue's block being filled
     std::size_t used_ = 0;
     int errno_ = 0;
     // The formatter prints several hundred format strings: a slot for each,
