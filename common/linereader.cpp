@@ -26,13 +26,29 @@ std::size_t readFully(int fd, char *into, std::size_t n, std::atomic<int> &error
     return got;
 }
 
+// Where the whole pieces of [from, end) end, `from` being the start of a
+// piece. Every newline ends a piece; after the last one, a piece is whole
+// once it holds kMaxPiece bytes, or at the end of the input.
+std::size_t wholePiecesEnd(const char *data, std::size_t from, std::size_t end, bool last)
+{
+    if (last)
+        return end;
+    const void *nl = ::memrchr(data + from, '\n', end - from);
+    const std::size_t after = nl == nullptr ? from : static_cast<std::size_t>(static_cast<const char *>(nl) - data) + 1;
+    return after + (end - after) / LineReader::kMaxPiece * LineReader::kMaxPiece;
+}
+
 } // namespace
 
-LineReader::LineReader(int fd, std::size_t bufferSize, bool readAhead, const LineClassifier *classifier)
+LineReader::LineReader(int fd, std::size_t bufferSize, bool readAhead, const LineClassifier *classifier,
+                       OutQueue *output)
     : fd_(fd), capacity_(bufferSize < 2 * kMaxPiece ? 2 * kMaxPiece : bufferSize),
       piecesKept_(capacity_ / 16 < kMaxPieces ? capacity_ / 16 : kMaxPieces), classifier_(classifier),
-      pipe_(kBlocks, kCarry + capacity_)
+      pipe_(kBlocks, kCarry + capacity_), output_(output)
 {
+    pipe_.setWake(&wake_);
+    if (output_ != nullptr)
+        output_->setWake(&wake_);
     for (Split &s : split_)
         s.pieces.reset(new Piece[piecesKept_]);
     if (!readAhead)
@@ -48,9 +64,11 @@ LineReader::~LineReader()
 {
     if (!thread_.joinable())
         return;
-    // The thread may wait for an empty block: every block goes back, and
-    // the stop is seen when it takes one.
+    // The thread may wait for an empty block or output to write: the stop
+    // wakes it, and every block goes back.
     stop_.store(true);
+    wake_.fetch_add(1);
+    wake_.notify_all();
     if (block_ != nullptr)
         pipe_.putEmpty(block_);
     while (BlockPipe::Block *b = pipe_.tryTakeFull())
@@ -76,46 +94,70 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
     const char *data = block->data;
     Piece *pieces = s.pieces.get();
     std::size_t count = 0;
+    std::size_t keep = piecesKept_;
     std::size_t p = s.start;
-    while (p < s.end) {
+    while (p < s.end && count < keep) {
         const std::size_t len = pieceLength(data + p, s.end - p, s.last);
         if (len == 0)
             break;
-        // Beyond the pieces a block keeps, only where its unread end starts
-        // is needed here: the rest is split while the block is read from.
-        if (count < piecesKept_) {
-            Piece &piece = pieces[count++];
-            piece.length = static_cast<std::uint32_t>(len);
-            if (classifier_ != nullptr) {
-                LineText line;
-                line.set(data + p, len);
-                classifier_->classify(line, piece.facts);
-            }
+        Piece &piece = pieces[count++];
+        piece.length = static_cast<std::uint32_t>(len);
+        if (classifier_ != nullptr) {
+            LineText line;
+            line.set(data + p, len);
+            classifier_->classify(line, piece.facts);
         }
         p += len;
+        // When the output's writing falls behind, this thread leaves the
+        // rest of the block to the line processing and writes first: the
+        // work then shares out over both processors.
+        if ((count & 63) == 0 && output_ != nullptr && output_->behind())
+            keep = count;
     }
+    // Beyond the pieces a block keeps, only where its unread end starts is
+    // needed here: the rest is split while the block is read from.
+    if (count == keep)
+        p = wholePiecesEnd(data, p, s.end, s.last);
     s.count = count;
     s.tail = p;
 }
 
-// The reading thread: fills blocks in order until the input ends.
+// The reading thread: fills blocks in order until the input ends, and
+// writes the output's blocks as they come, those first.
 void LineReader::readAhead()
 {
     const BlockPipe::Block *before = nullptr;
+    bool inputDone = false;
     while (!stop_.load()) {
-        BlockPipe::Block *block = pipe_.takeEmpty();
-        if (stop_.load()) {
-            pipe_.putEmpty(block);
-            break;
+        const std::uint32_t seen = wake_.load();
+        bool worked = false;
+        if (output_ != nullptr)
+            while (output_->writeOne())
+                worked = true;
+        if (!inputDone) {
+            if (BlockPipe::Block *block = pipe_.tryTakeEmpty()) {
+                fill(block, before);
+                const bool last = split_[block->index].last;
+                pipe_.putFull(block);
+                before = block;
+                worked = true;
+                if (last) {
+                    inputDone = true;
+                    pipe_.close();
+                    if (output_ == nullptr)
+                        break;
+                }
+            }
         }
-        fill(block, before);
-        const bool last = split_[block->index].last;
-        pipe_.putFull(block);
-        before = block;
-        if (last)
-            break;
+        if (!worked)
+            wake_.wait(seen);
     }
-    pipe_.close();
+    // Nothing submitted is left unwritten, even by a writer still attached.
+    if (output_ != nullptr)
+        while (output_->writeOne()) {
+        }
+    if (!inputDone)
+        pipe_.close();
 }
 
 bool LineReader::advance()

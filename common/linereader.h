@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "blockpipe.h"
+#include "outqueue.h"
 #include "linetext.h"
 
 // Told after every block read from the input: at most once per refill of
@@ -52,9 +53,11 @@ public:
     static constexpr std::size_t kMaxPiece = 4095;
 
     // With `readAhead` the input is read (and each line classified) on a
-    // second thread.
+    // second thread. With `output` as well, that thread also writes the
+    // output's blocks, before it reads on; the queue must outlive the
+    // writer attached to it, and be drained before this reader ends.
     explicit LineReader(int fd, std::size_t bufferSize = 1u << 20, bool readAhead = false,
-                        const LineClassifier *classifier = nullptr);
+                        const LineClassifier *classifier = nullptr, OutQueue *output = nullptr);
     ~LineReader();
     LineReader(const LineReader &) = delete;
     LineReader &operator=(const LineReader &) = delete;
@@ -95,6 +98,9 @@ public:
     }
 
     int readError() const { return readErrno_; }
+
+    // True when a second thread reads (and writes the output queue).
+    bool readsAhead() const { return thread_.joinable(); }
 
     // An observer of the block reads (none: nullptr, the default).
     void setObserver(ReadObserver *observer) { observer_ = observer; }
@@ -152,6 +158,8 @@ private:
     int readErrno_ = 0;
     std::atomic<int> aheadErrno_{0};
     std::atomic<bool> stop_{false};
+    OutQueue *output_;
+    std::atomic<std::uint32_t> wake_{0};
     std::thread thread_;
     ReadObserver *observer_ = nullptr;
     std::uint64_t bytesRead_ = 0;

@@ -12,6 +12,8 @@
 
 #include "linereader.h"
 #include "memfile.h"
+#include "outqueue.h"
+#include "outwriter.h"
 
 namespace {
 
@@ -90,6 +92,111 @@ TEST(LineReader, PiecesAndRecordsWhateverTheBlocksAndTheReadingThread)
             }
         }
     }
+}
+
+// Lines far shorter than the 16 bytes a block keeps a record for, among
+// runs longer than a piece with no newline: where a block's records run out,
+// the unread end it leaves for the next block must start where the plain
+// rule would split.
+std::string shortLinesAndLongRuns(std::mt19937 &rng, std::size_t size)
+{
+    std::string text;
+    while (text.size() < size) {
+        if (rng() % 500 == 0)
+            text.append(4000 + rng() % 9000, 'x');
+        else
+            text.append(rng() % 6, 'a');
+        text += '\n';
+    }
+    return text;
+}
+
+TEST(LineReader, PiecesBeyondTheKeptRecords)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 4; ++round) {
+        const std::string text = shortLinesAndLongRuns(rng, 3u << 20);
+        const std::vector<std::string> want = plainPieces(text);
+        for (const std::size_t block : {std::size_t{8190}, std::size_t{65536}, std::size_t{1} << 20}) {
+            const int fd = testfiles::memoryFile(text);
+            LineReader reader(fd, block, true);
+            LineText line;
+            std::size_t i = 0;
+            bool same = true;
+            while (reader.next(line)) {
+                same = same && i < want.size() && std::string(line.data, line.len) == want[i];
+                ++i;
+            }
+            EXPECT_TRUE(same) << "round " << round << " block " << block;
+            EXPECT_EQ(i, want.size());
+            ::close(fd);
+        }
+    }
+}
+
+// With an output queue, the reading thread also writes what the line
+// processing prints: every byte arrives, in order, through a flush in the
+// middle, while the thread leaves records to the line processing whenever
+// the writing falls behind.
+TEST(LineReader, TheReadingThreadWritesTheOutputQueue)
+{
+    std::mt19937 rng(7);
+    const FirstBytes classifier;
+    for (const std::size_t queued : {std::size_t{2}, std::size_t{8}}) {
+        const std::string text = randomTrace(rng) + shortLinesAndLongRuns(rng, 1u << 20);
+        const int in = testfiles::memoryFile(text);
+        const int outFd = testfiles::memoryFile("");
+        std::string expected;
+        bool same = true;
+        {
+            OutWriter out(outFd, 8192);
+            OutQueue queue(outFd, queued, out.capacity());
+            LineReader reader(in, 65536, true, &classifier, &queue);
+            const OutWriter::Attachment attached(out, &queue);
+            LineText line;
+            const LineFacts *facts = nullptr;
+            for (int n = 0; reader.next(line, facts); ++n) {
+                if (facts != nullptr)
+                    same = same && facts->word[0] == line.len;
+                out.write(line.data, line.len);
+                out.print("%d:%.3s|", n, line.data);
+                expected.append(line.data, line.len);
+                char added[64];
+                std::snprintf(added, sizeof added, "%d:%.3s|", n, line.data);
+                expected += added;
+                if (n == 20000) {
+                    EXPECT_TRUE(out.flush());
+                }
+            }
+        }
+        EXPECT_TRUE(same);
+        const std::string got = testfiles::readAll(outFd);
+        EXPECT_EQ(got.size(), expected.size()) << queued << " blocks";
+        EXPECT_TRUE(got == expected) << queued << " blocks";
+        ::close(in);
+        ::close(outFd);
+    }
+}
+
+// A failed write on the queue's thread shows on the writer while the
+// writing goes on, and at the flush, as it does without the queue.
+TEST(LineReader, AFailedQueuedWriteIsReported)
+{
+    const int in = testfiles::memoryFile(std::string(1u << 20, '\n'));
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    OutWriter out(full, 8192);
+    OutQueue queue(full, 4, out.capacity());
+    LineReader reader(in, 65536, true, nullptr, &queue);
+    const OutWriter::Attachment attached(out, &queue);
+    const std::string line(100, 'x');
+    for (int i = 0; i < 100000 && !out.failed(); ++i)
+        out.write(line.data(), line.size());
+    EXPECT_TRUE(out.failed());
+    EXPECT_EQ(out.error(), ENOSPC);
+    EXPECT_FALSE(out.flush());
+    ::close(full);
+    ::close(in);
 }
 
 // A read that fails ends the input as its end would, and its error number is
