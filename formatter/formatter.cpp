@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <optional>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
 #include "capture.h"
+#include "fileid.h"
 #include "linereader.h"
 #include "msgdata.h"
 #include "reading.h"
@@ -562,12 +564,29 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
     }
 }
 
+namespace {
+
+// Output blocks on their way to the writing thread: 2 MiB, enough that the
+// line processing rarely waits for a free one.
+constexpr std::size_t kQueuedBlocks = 8;
+
+} // namespace
+
 bool formatTrace(const RunSettings &settings, int inputFd, OutWriter &out, ReadObserver *observer, bool readAhead,
                  int *readErrno)
 {
     Formatter formatter(settings, out);
-    LineReader reader(inputFd, 1u << 20, readAhead, &formatter);
+    // The reading thread also writes the output blocks, so that the line
+    // processing never waits in a write. Only where the input is a regular
+    // file: a read from a pipe may wait for its writer, and the output must
+    // not wait with it.
+    std::optional<OutQueue> queue;
+    if (readAhead && fileIdOf(inputFd).regular)
+        queue.emplace(out.fd(), kQueuedBlocks, out.capacity());
+    OutQueue *const writes = queue ? &*queue : nullptr;
+    LineReader reader(inputFd, 1u << 20, readAhead, &formatter, writes);
     reader.setObserver(observer);
+    const OutWriter::Attachment attached(out, reader.readsAhead() ? writes : nullptr);
     LineText line;
     const LineFacts *facts;
     while (reader.next(line, facts)) {
