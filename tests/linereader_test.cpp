@@ -185,16 +185,18 @@ TEST(LineReader, AFailedQueuedWriteIsReported)
     const int in = testfiles::memoryFile(std::string(1u << 20, '\n'));
     const int full = ::open("/dev/full", O_WRONLY);
     ASSERT_GE(full, 0);
-    OutWriter out(full, 8192);
-    OutQueue queue(full, 4, out.capacity());
-    LineReader reader(in, 65536, true, nullptr, &queue);
-    const OutWriter::Attachment attached(out, &queue);
-    const std::string line(100, 'x');
-    for (int i = 0; i < 100000 && !out.failed(); ++i)
-        out.write(line.data(), line.size());
-    EXPECT_TRUE(out.failed());
-    EXPECT_EQ(out.error(), ENOSPC);
-    EXPECT_FALSE(out.flush());
+    {
+        OutWriter out(full, 8192);
+        OutQueue queue(full, 4, out.capacity());
+        LineReader reader(in, 65536, true, nullptr, &queue);
+        const OutWriter::Attachment attached(out, &queue);
+        const std::string line(100, 'x');
+        for (int i = 0; i < 100000 && !out.failed(); ++i)
+            out.write(line.data(), line.size());
+        EXPECT_TRUE(out.failed());
+        EXPECT_EQ(out.error(), ENOSPC);
+        EXPECT_FALSE(out.flush());
+    } // the reading thread has ended before its files close
     ::close(full);
     ::close(in);
 }
