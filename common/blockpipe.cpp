@@ -85,3 +85,9 @@ void BlockPipe::putEmpty(Block *block)
     changed_.notify_all();
     bump();
 }
+
+void BlockPipe::waitAllEmpty()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return empty_.size() == blocks_.size(); });
+}

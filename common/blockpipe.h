@@ -42,6 +42,9 @@ public:
     Block *tryTakeFull();
     void putEmpty(Block *block);
 
+    // Waits until every block is back among the empty ones.
+    void waitAllEmpty();
+
     // A counter bumped (and its waiters woken) on every block put and on
     // close(), for a thread that waits on several pipes at once.
     void setWake(std::atomic<std::uint32_t> *wake) { wake_ = wake; }

@@ -1,18 +1,8 @@
 #include "outqueue.h"
 
-#include <vector>
-
 #include "outwriter.h"
 
-void OutQueue::drain()
-{
-    std::vector<BlockPipe::Block *> all;
-    all.reserve(count_);
-    for (std::size_t i = 0; i < count_; ++i)
-        all.push_back(pipe_.takeEmpty());
-    for (BlockPipe::Block *b : all)
-        pipe_.putEmpty(b);
-}
+void OutQueue::drain() { pipe_.waitAllEmpty(); }
 
 bool OutQueue::writeOne()
 {
