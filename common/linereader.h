@@ -19,8 +19,8 @@
 #include <thread>
 
 #include "blockpipe.h"
-#include "outqueue.h"
 #include "linetext.h"
+#include "outqueue.h"
 
 // Told after every block read from the input: at most once per refill of
 // the buffer (about once per MiB), never per line.
