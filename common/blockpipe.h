@@ -42,6 +42,13 @@ public:
     Block *tryTakeFull();
     void putEmpty(Block *block);
 
+    // Filled blocks not yet taken.
+    std::size_t fullWaiting()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return fullCount_;
+    }
+
     // Waits until every block is back among the empty ones.
     void waitAllEmpty();
 

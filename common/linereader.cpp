@@ -108,11 +108,17 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
             classifier_->classify(line, piece.facts);
         }
         p += len;
-        // When the output's writing falls behind, this thread leaves the
-        // rest of the block to the line processing and writes first: the
-        // work then shares out over both processors.
-        if ((count & 63) == 0 && output_ != nullptr && output_->behind())
-            keep = count;
+        // Every 64 lines this thread writes the output blocks that wait, so
+        // that the line processing seldom waits for a free one. When the line
+        // processing has no filled block left to take, it is about to wait
+        // for this one: the rest of the block is left to it to split and
+        // classify, and the work shares out over both processors.
+        if ((count & 63) == 0 && output_ != nullptr) {
+            while (output_->writeOne()) {
+            }
+            if (pipe_.fullWaiting() == 0)
+                keep = count;
+        }
     }
     // Beyond the pieces a block keeps, only where its unread end starts is
     // needed here: the rest is split while the block is read from.

@@ -14,7 +14,6 @@ bool OutQueue::writeOne()
         if (e != 0)
             error_.store(e, std::memory_order_release);
     }
-    waiting_.fetch_sub(1, std::memory_order_relaxed);
     pipe_.putEmpty(block);
     return true;
 }

@@ -11,15 +11,11 @@
 
 class OutQueue {
 public:
-    OutQueue(int fd, std::size_t count, std::size_t capacity) : fd_(fd), count_(count), pipe_(count, capacity) {}
+    OutQueue(int fd, std::size_t count, std::size_t capacity) : fd_(fd), pipe_(count, capacity) {}
 
     // Filling side.
     BlockPipe::Block *take() { return pipe_.takeEmpty(); }
-    void submit(BlockPipe::Block *block)
-    {
-        waiting_.fetch_add(1, std::memory_order_relaxed);
-        pipe_.putFull(block);
-    }
+    void submit(BlockPipe::Block *block) { pipe_.putFull(block); }
     // Waits until every submitted block is written (or dropped after a
     // failure); the caller holds no block.
     void drain();
@@ -28,15 +24,11 @@ public:
 
     // Writing side: writes the oldest submitted block; false when none waits.
     bool writeOne();
-    // True while half of the blocks or more wait to be written.
-    bool behind() const { return 2 * waiting_.load(std::memory_order_relaxed) >= count_; }
 
     void setWake(std::atomic<std::uint32_t> *wake) { pipe_.setWake(wake); }
 
 private:
     int fd_;
-    std::size_t count_;
     BlockPipe pipe_;
     std::atomic<int> error_{0};
-    std::atomic<std::size_t> waiting_{0};
 };

@@ -136,8 +136,8 @@ TEST(LineReader, PiecesBeyondTheKeptRecords)
 
 // With an output queue, the reading thread also writes what the line
 // processing prints: every byte arrives, in order, through a flush in the
-// middle, while the thread leaves records to the line processing whenever
-// the writing falls behind.
+// middle, while the thread leaves lines to the line processing whenever
+// that has no filled block to take.
 TEST(LineReader, TheReadingThreadWritesTheOutputQueue)
 {
     std::mt19937 rng(7);
