@@ -15,6 +15,13 @@ BlockPipe::Block *BlockPipe::takeEmpty()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !empty_.empty(); });
+    return popEmpty();
+}
+
+BlockPipe::Block *BlockPipe::popEmpty()
+{
+    if (empty_.empty())
+        return nullptr;
     Block *block = empty_.back();
     empty_.pop_back();
     block->used = 0;
@@ -62,12 +69,7 @@ BlockPipe::Block *BlockPipe::takeFull()
 BlockPipe::Block *BlockPipe::tryTakeEmpty()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (empty_.empty())
-        return nullptr;
-    Block *block = empty_.back();
-    empty_.pop_back();
-    block->used = 0;
-    return block;
+    return popEmpty();
 }
 
 BlockPipe::Block *BlockPipe::tryTakeFull()
@@ -84,6 +86,12 @@ void BlockPipe::putEmpty(Block *block)
     }
     changed_.notify_all();
     bump();
+}
+
+std::size_t BlockPipe::fullWaiting()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return fullCount_;
 }
 
 void BlockPipe::waitAllEmpty()

@@ -43,11 +43,7 @@ public:
     void putEmpty(Block *block);
 
     // Filled blocks not yet taken.
-    std::size_t fullWaiting()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return fullCount_;
-    }
+    std::size_t fullWaiting();
 
     // Waits until every block is back among the empty ones.
     void waitAllEmpty();
@@ -65,7 +61,9 @@ private:
         }
     }
 
-    Block *popFull(); // with the lock held; nullptr when none is filled
+    // With the lock held; nullptr when there is none.
+    Block *popEmpty();
+    Block *popFull();
 
     std::unique_ptr<char[]> storage_;
     std::vector<Block> blocks_;

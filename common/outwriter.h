@@ -60,27 +60,22 @@ public:
     // capacity() bytes). detach() waits until they are all written; flush()
     // does too, and stays attached.
     void attach(OutQueue *queue);
-    void detach();
+    void detach(); // nothing when not attached
 
     // Attached for the lifetime of this object (not at all for nullptr).
     class Attachment {
     public:
-        Attachment(OutWriter &out, OutQueue *queue) : out_(out), on_(queue != nullptr)
+        Attachment(OutWriter &out, OutQueue *queue) : out_(out)
         {
-            if (on_)
+            if (queue != nullptr)
                 out_.attach(queue);
         }
-        ~Attachment()
-        {
-            if (on_)
-                out_.detach();
-        }
+        ~Attachment() { out_.detach(); }
         Attachment(const Attachment &) = delete;
         Attachment &operator=(const Attachment &) = delete;
 
     private:
         OutWriter &out_;
-        bool on_;
     };
 
     int fd() const { return fd_; }
