@@ -178,29 +178,6 @@ TEST(LineReader, TheReadingThreadWritesTheOutputQueue)
     }
 }
 
-// A failed write on the queue's thread shows on the writer while the
-// writing goes on, and at the flush, as it does without the queue.
-TEST(LineReader, AFailedQueuedWriteIsReported)
-{
-    const int in = testfiles::memoryFile(std::string(1u << 20, '\n'));
-    const int full = ::open("/dev/full", O_WRONLY);
-    ASSERT_GE(full, 0);
-    {
-        OutWriter out(full, 8192);
-        OutQueue queue(full, 4, out.capacity());
-        LineReader reader(in, 65536, true, nullptr, &queue);
-        const OutWriter::Attachment attached(out, &queue);
-        const std::string line(100, 'x');
-        for (int i = 0; i < 100000 && !out.failed(); ++i)
-            out.write(line.data(), line.size());
-        EXPECT_TRUE(out.failed());
-        EXPECT_EQ(out.error(), ENOSPC);
-        EXPECT_FALSE(out.flush());
-    } // the reading thread has ended before its files close
-    ::close(full);
-    ::close(in);
-}
-
 // A read that fails ends the input as its end would, and its error number is
 // kept for the caller, with or without the reading thread; an input read to
 // its end leaves none.

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include "linereader.h"
 #include "memfile.h"
+#include "outqueue.h"
 #include "outwriter.h"
 
 namespace {
@@ -127,19 +129,27 @@ TEST(OutWriterErrors, AFullDeviceIsReported)
 }
 
 // A failure shows while writing goes on, not only at the end, so that the
-// tools stop early; what follows is dropped.
+// tools stop early, whether the writer writes its blocks itself or a reading
+// thread writes them from a queue; what follows is dropped.
 TEST(OutWriterErrors, AFailureShowsBeforeTheFlush)
 {
-    int fd = ::open("/dev/full", O_WRONLY);
+    const int in = testfiles::memoryFile(std::string(1u << 20, '\n'));
+    const int fd = ::open("/dev/full", O_WRONLY);
     ASSERT_GE(fd, 0);
-    OutWriter out(fd, 8192);
-    const std::string line(100, 'x');
-    for (int i = 0; i < 1000 && !out.failed(); ++i)
-        out.write(line.data(), line.size());
-    EXPECT_TRUE(out.failed());
-    EXPECT_EQ(out.error(), ENOSPC);
-    EXPECT_FALSE(out.flush());
+    for (const bool queued : {false, true}) {
+        OutWriter out(fd, 8192);
+        OutQueue queue(fd, 4, out.capacity());
+        LineReader reader(in, 65536, true, nullptr, queued ? &queue : nullptr);
+        const OutWriter::Attachment attached(out, queued ? &queue : nullptr);
+        const std::string line(100, 'x');
+        for (int i = 0; i < 100000 && !out.failed(); ++i)
+            out.write(line.data(), line.size());
+        EXPECT_TRUE(out.failed()) << "queued " << queued;
+        EXPECT_EQ(out.error(), ENOSPC) << "queued " << queued;
+        EXPECT_FALSE(out.flush()) << "queued " << queued;
+    } // each reading thread has ended before the files close
     ::close(fd);
+    ::close(in);
 }
 
 } // namespace
