@@ -95,19 +95,15 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
     Piece *pieces = s.pieces.get();
     std::size_t count = 0;
     std::size_t keep = piecesKept_;
-    std::size_t p = s.start;
-    while (p < s.end && count < keep) {
-        const std::size_t len = pieceLength(data + p, s.end - p, s.last);
-        if (len == 0)
-            break;
+    // Records the piece at `at`; false once the block keeps no more.
+    auto take = [&](std::size_t at, std::size_t len) {
         Piece &piece = pieces[count++];
         piece.length = static_cast<std::uint32_t>(len);
         if (classifier_ != nullptr) {
             LineText line;
-            line.set(data + p, len);
+            line.set(data + at, len);
             classifier_->classify(line, piece.facts);
         }
-        p += len;
         // Every 64 lines this thread writes the output blocks that wait, so
         // that the line processing seldom waits for a free one. When the line
         // processing has no filled block left to take, it is about to wait
@@ -119,6 +115,15 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
             if (pipe_.fullWaiting() == 0)
                 keep = count;
         }
+        return count < keep;
+    };
+    std::size_t p = piecesplit::takeNewlinePieces(data, s.start, s.end, take);
+    while (p < s.end && count < keep) {
+        const std::size_t len = piecesplit::pieceLength(data + p, s.end - p, s.last);
+        if (len == 0)
+            break;
+        take(p, len);
+        p += len;
     }
     // Beyond the pieces a block keeps, only where its unread end starts is
     // needed here: the rest is split while the block is read from.

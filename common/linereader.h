@@ -21,6 +21,7 @@
 #include "blockpipe.h"
 #include "linetext.h"
 #include "outqueue.h"
+#include "piecesplit.h"
 
 // Told after every block read from the input: at most once per refill of
 // the buffer (about once per MiB), never per line.
@@ -50,7 +51,7 @@ protected:
 
 class LineReader {
 public:
-    static constexpr std::size_t kMaxPiece = 4095;
+    static constexpr std::size_t kMaxPiece = piecesplit::kMaxPiece;
 
     // With `readAhead` the input is read (and each line classified) on a
     // second thread. With `output` as well, that thread also writes the
@@ -81,7 +82,7 @@ public:
             }
             if (pos_ < s.tail) {
                 // Beyond the pieces a block keeps: split here.
-                line.set(data_ + pos_, pieceLength(data_ + pos_, s.tail - pos_, true));
+                line.set(data_ + pos_, piecesplit::pieceLength(data_ + pos_, s.tail - pos_, true));
                 pos_ += line.len;
                 facts = nullptr;
                 return true;
@@ -128,17 +129,6 @@ private:
         bool last = false; // the input ends in this block
         std::unique_ptr<Piece[]> pieces;
     };
-
-    // The length of the piece at `p`, with `avail` bytes there; at the end
-    // of the input a shorter piece without a newline is whole.
-    static std::size_t pieceLength(const char *p, std::size_t avail, bool whole)
-    {
-        const std::size_t limit = avail < kMaxPiece ? avail : kMaxPiece;
-        const void *nl = std::memchr(p, '\n', limit);
-        if (nl != nullptr)
-            return static_cast<std::size_t>(static_cast<const char *>(nl) - p) + 1;
-        return whole || avail >= kMaxPiece ? limit : 0;
-    }
 
     bool advance();
     void fill(BlockPipe::Block *block, const BlockPipe::Block *before);
