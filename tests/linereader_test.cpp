@@ -1,9 +1,10 @@
-// The line reader hands out the pieces a 4096-byte line buffer would see,
-// whatever the block and read-ahead arrangement, and the record the
+// The line readers hand out the pieces a 4096-byte line buffer would see,
+// whatever the block, read-ahead and thread arrangement, and the record the
 // classifier made of each piece it kept.
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "memfile.h"
 #include "outqueue.h"
 #include "outwriter.h"
+#include "parallelreader.h"
 
 namespace {
 
@@ -199,6 +201,116 @@ TEST(LineReader, AFailedReadEndsTheInputAndIsKept)
             ++lines;
         EXPECT_EQ(lines, 2);
         EXPECT_EQ(whole.readError(), 0) << "ahead " << ahead;
+        ::close(fd);
+    }
+}
+
+// Keeps every piece it is given and checks each record against the
+// classifier's own of its piece.
+class Collect : public LineSink {
+public:
+    bool take(const LineText &line, const LineFacts *facts) override
+    {
+        pieces.emplace_back(line.data, line.len);
+        if (facts != nullptr) {
+            ++recorded;
+            recordsHold = recordsHold && facts->word[0] == line.len &&
+                          facts->word[1] == static_cast<unsigned char>(line.data[0]);
+        }
+        if (throwAt != 0 && pieces.size() == throwAt)
+            throw std::bad_alloc();
+        return stopAfter == 0 || pieces.size() < stopAfter;
+    }
+    std::vector<std::string> pieces;
+    std::size_t recorded = 0;
+    bool recordsHold = true;
+    std::size_t stopAfter = 0; // 0: never stop
+    std::size_t throwAt = 0;   // 0: never throw
+};
+
+// Reads `text` with the parallel reader and compares its pieces with the
+// plain rule's.
+void expectParallelPieces(const std::string &text, std::size_t block, unsigned threads, const char *what)
+{
+    const std::vector<std::string> want = plainPieces(text);
+    const FirstBytes classifier;
+    const int fd = testfiles::memoryFile(text);
+    ParallelLineReader reader(fd, block, &classifier, threads);
+    Collect sink;
+    EXPECT_TRUE(reader.run(sink));
+    EXPECT_TRUE(sink.pieces == want) << what << " block " << block << " threads " << threads;
+    EXPECT_EQ(sink.pieces.size(), want.size()) << what << " block " << block << " threads " << threads;
+    EXPECT_TRUE(sink.recordsHold) << what;
+    EXPECT_EQ(reader.readError(), 0);
+    if (want.size() > 3 * text.size() / block + 3) {
+        EXPECT_GT(sink.recorded, 0u) << what;
+    }
+    ::close(fd);
+}
+
+// Each block is read and split by whichever thread took it; the lines that
+// run over from one block into the next, pieces longer than a block, short
+// lines past the records a block keeps and the input's end come out as the
+// plain rule cuts them.
+TEST(ParallelLineReader, ThePiecesOfTheOneThreadReader)
+{
+    std::mt19937 rng(17);
+    for (int round = 0; round < 4; ++round) {
+        const std::string mixed = randomTrace(rng);
+        const std::string shortAndLong = shortLinesAndLongRuns(rng, 1u << 20);
+        for (const std::size_t block : {std::size_t{8190}, std::size_t{65536}, std::size_t{1} << 20})
+            for (const unsigned threads : {1u, 2u, 3u}) {
+                expectParallelPieces(mixed, block, threads, "mixed");
+                expectParallelPieces(shortAndLong, block, threads, "short and long");
+            }
+    }
+    const std::size_t block = 8190;
+    for (const unsigned threads : {1u, 2u}) {
+        expectParallelPieces("", block, threads, "empty");
+        expectParallelPieces(std::string(5 * block + 7, 'x'), block, threads, "one line, no newline");
+        expectParallelPieces(std::string(3 * block - 1, 'x') + "\n", block, threads, "a newline that ends a block");
+        expectParallelPieces(std::string(2 * block, '\n'), block, threads, "newlines only");
+        expectParallelPieces(std::string(block - 1, 'y') + "\n" + std::string(block, 'z'), block, threads,
+                             "a line that fills the second block");
+    }
+}
+
+// A failed read ends the input and is kept; a sink that says stop ends the
+// reading at once, every thread with it, and so does one that throws: the
+// exception comes out of run() on the calling thread.
+TEST(ParallelLineReader, AFailedReadAStopOrAThrowEndsTheReading)
+{
+    const int dir = ::open(".", O_RDONLY);
+    ASSERT_GE(dir, 0);
+    {
+        ParallelLineReader failing(dir, 65536, nullptr);
+        Collect sink;
+        EXPECT_TRUE(failing.run(sink));
+        EXPECT_TRUE(sink.pieces.empty());
+        EXPECT_EQ(failing.readError(), EISDIR);
+    }
+    ::close(dir);
+
+    std::string text;
+    for (int i = 0; i < 200000; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    for (const std::size_t stopAfter : {std::size_t{1}, std::size_t{5000}, std::size_t{150000}}) {
+        const int fd = testfiles::memoryFile(text);
+        ParallelLineReader reader(fd, 8190, nullptr, 3);
+        Collect sink;
+        sink.stopAfter = stopAfter;
+        EXPECT_FALSE(reader.run(sink));
+        ASSERT_EQ(sink.pieces.size(), stopAfter);
+        EXPECT_EQ(sink.pieces.back(), "line " + std::to_string(stopAfter - 1) + "\n");
+        ::close(fd);
+    }
+    for (const std::size_t throwAt : {std::size_t{1}, std::size_t{150000}}) {
+        const int fd = testfiles::memoryFile(text);
+        ParallelLineReader reader(fd, 8190, nullptr, 3);
+        Collect sink;
+        sink.throwAt = throwAt;
+        EXPECT_THROW(reader.run(sink), std::bad_alloc);
+        EXPECT_EQ(sink.pieces.size(), throwAt);
         ::close(fd);
     }
 }
