@@ -93,14 +93,18 @@ struct ThreadStats {
 
 // One run over a trace: the report header, the line loop and the closing
 // report, all written to `out`.
-class StatsRun {
+class StatsRun : public LineClassifier {
 public:
     StatsRun(const Settings &settings, OutWriter &out);
     StatsRun(const StatsRun &) = delete;
     StatsRun &operator=(const StatsRun &) = delete;
 
     void writeHeader();
-    void processLine(const LineText &line);
+    // A line, with the record classify() made of it when there is one.
+    void processLine(const LineText &line, const LineFacts *facts = nullptr);
+    // What the line loop first asks of a line: its thread key, and whether
+    // it may hold a text of any call. Safe on any thread.
+    void classify(const LineText &line, LineFacts &facts) const override;
     void writeReport();
 
     // Runs every step on every line of a traced thread instead of passing

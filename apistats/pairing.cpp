@@ -61,6 +61,12 @@ struct WindowsRow {
     }
 };
 
+// Bits of a line record's first word.
+constexpr std::uint32_t kHasKey = 1;
+constexpr std::uint32_t kMayHoldKeyword = 2;
+constexpr int kKeyLengthShift = 2; // 6 bits: keys are at most 39 bytes
+constexpr int kKeyPlaceShift = 8;
+
 constexpr unsigned bit(Text text) { return 1u << static_cast<int>(text); }
 
 // The texts that each kind's steps look for.
@@ -454,17 +460,39 @@ void StatsRun::complete(ThreadStats &t, CallKind kind, long long bytes)
     }
 }
 
-void StatsRun::processLine(const LineText &line)
+// The record, in word 0: bit 0 set when the line has a thread key, bit 1
+// when the line may hold a keyword, the key's length from bit 2 and its
+// place in the line from bit 8.
+void StatsRun::classify(const LineText &line, LineFacts &facts) const
+{
+    std::string_view key;
+    if (!findThreadKey(line, processKey_, key)) {
+        facts.word[0] = 0;
+        return;
+    }
+    static_assert(LineReader::kMaxPiece < (1u << 24), "a key's place fits its bits");
+    facts.word[0] = kHasKey | (kAnyKeyword(line.data, line.bodyLen) ? kMayHoldKeyword : 0u) |
+                    static_cast<std::uint32_t>(key.size()) << kKeyLengthShift |
+                    static_cast<std::uint32_t>(key.data() - line.data) << kKeyPlaceShift;
+}
+
+void StatsRun::processLine(const LineText &line, const LineFacts *known)
 {
     ++lineNumber_;
-    std::string_view key;
-    if (!findThreadKey(line, processKey_, key))
+    LineFacts computed;
+    if (known == nullptr) {
+        classify(line, computed);
+        known = &computed;
+    }
+    const std::uint32_t head = known->word[0];
+    if ((head & kHasKey) == 0)
         return;
+    const std::string_view key(line.data + (head >> kKeyPlaceShift), head >> kKeyLengthShift & 0x3F);
     bool created = false;
     ThreadStats &t = threads_.get(key, created);
-    LineScan scan(line);
-    if (!checkEveryLine_ && !t.armed && !scan.anyKeyword())
+    if (!checkEveryLine_ && !t.armed && (head & kMayHoldKeyword) == 0)
         return;
+    LineScan scan(line);
     // A kind whose texts are all absent and whose countdowns wait for no row
     // is left as it is: each of its steps would find nothing to do.
     const unsigned present = checkEveryLine_ ? ~0u : scan.keywordMask();
