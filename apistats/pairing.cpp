@@ -480,11 +480,7 @@ void StatsRun::processLine(const LineText &line, const LineFacts *known)
 {
     ++lineNumber_;
     LineFacts computed;
-    if (known == nullptr) {
-        classify(line, computed);
-        known = &computed;
-    }
-    const std::uint32_t head = known->word[0];
+    const std::uint32_t head = factsOf(*this, line, known, computed).word[0];
     if ((head & kHasKey) == 0)
         return;
     const std::string_view key(line.data + (head >> kKeyPlaceShift), head >> kKeyLengthShift & 0x3F);

@@ -97,13 +97,7 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
     std::size_t keep = piecesKept_;
     // Records the piece at `at`; false once the block keeps no more.
     auto take = [&](std::size_t at, std::size_t len) {
-        Piece &piece = pieces[count++];
-        piece.length = static_cast<std::uint32_t>(len);
-        if (classifier_ != nullptr) {
-            LineText line;
-            line.set(data + at, len);
-            classifier_->classify(line, piece.facts);
-        }
+        pieces[count++].record(data + at, len, classifier_);
         // Every 64 lines this thread writes the output blocks that wait, so
         // that the line processing seldom waits for a free one. When the line
         // processing has no filled block left to take, it is about to wait

@@ -49,6 +49,34 @@ protected:
     ~LineClassifier() = default;
 };
 
+// The record of `line`: `known` when there is one, else the classifier's,
+// made into `computed`.
+inline const LineFacts &factsOf(const LineClassifier &classifier, const LineText &line, const LineFacts *known,
+                                LineFacts &computed)
+{
+    if (known != nullptr)
+        return *known;
+    classifier.classify(line, computed);
+    return computed;
+}
+
+// A piece a block keeps: its length and, when the block has a classifier,
+// its record.
+struct LinePiece {
+    std::uint32_t length;
+    LineFacts facts;
+
+    void record(const char *data, std::size_t len, const LineClassifier *classifier)
+    {
+        length = static_cast<std::uint32_t>(len);
+        if (classifier != nullptr) {
+            LineText line;
+            line.set(data, len);
+            classifier->classify(line, facts);
+        }
+    }
+};
+
 class LineReader {
 public:
     static constexpr std::size_t kMaxPiece = piecesplit::kMaxPiece;
@@ -115,10 +143,7 @@ private:
     // shorter lines leaves the rest to be split while it is read from.
     static constexpr std::size_t kMaxPieces = 16384;
 
-    struct Piece {
-        std::uint32_t length;
-        LineFacts facts;
-    };
+    using Piece = LinePiece;
     // How a block's bytes [start, end) fall into pieces: `count` of them
     // kept from `start` on, then more up to `tail`; the bytes from `tail`
     // on (no whole piece yet) go in front of the next block.

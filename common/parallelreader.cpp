@@ -158,13 +158,7 @@ void ParallelLineReader::fill(Slot &slot, std::uint64_t number)
     Piece *pieces = slot.pieces.get();
     std::size_t count = 0;
     auto take = [&](std::size_t at, std::size_t len) {
-        Piece &piece = pieces[count++];
-        piece.length = static_cast<std::uint32_t>(len);
-        if (classifier_ != nullptr) {
-            LineText line;
-            line.set(data + at, len);
-            classifier_->classify(line, piece.facts);
-        }
+        pieces[count++].record(data + at, len, classifier_);
         return count < piecesKept_;
     };
     std::size_t p = piecesplit::takeNewlinePieces(data, slot.headEnd, slot.bodyEnd, take);

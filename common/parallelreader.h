@@ -62,10 +62,7 @@ private:
     static constexpr std::size_t kCarry = kMaxPiece + 1;
     static constexpr std::uint64_t kNone = ~std::uint64_t{0};
 
-    struct Piece {
-        std::uint32_t length;
-        LineFacts facts;
-    };
+    using Piece = LinePiece;
 
     // One block of the ring. Offsets count from `data`, the block's first
     // byte read; kCarry bytes in front of it take the unsplit end of the

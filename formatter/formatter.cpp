@@ -513,11 +513,7 @@ void Formatter::processLine(const LineText &line, const LineFacts *known)
 {
     ++lineNumber_;
     LineFacts computed;
-    if (known == nullptr) {
-        classify(line, computed);
-        known = &computed;
-    }
-    const LineFacts &facts = *known;
+    const LineFacts &facts = factsOf(*this, line, known, computed);
     std::uint64_t hits = anywhereMask_;
     if (const std::uint32_t end = facts.word[1] >> kEndTriggerShift & 0xFF)
         hits |= std::uint64_t{1} << (end - 1);
