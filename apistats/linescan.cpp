@@ -150,13 +150,36 @@ constexpr SelectorTable selectorTable()
 }
 constexpr SelectorTable kSelectors = selectorTable();
 
+// The members of `group` (those not in `skip`) that stand in the body with
+// their anchor character at `at`.
+inline unsigned membersAt(int group, const char *body, std::size_t length, std::size_t at, unsigned skip)
+{
+    const Group &g = kGroups[group];
+    const long sel = static_cast<long>(at) + g.selector;
+    const int selected = sel >= 0 && sel < static_cast<long>(length) ? static_cast<unsigned char>(body[sel]) : 256;
+    unsigned hits = 0;
+    for (unsigned left = kSelectors.members[group][selected] & ~skip; left != 0; left &= left - 1) {
+        const int k = __builtin_ctz(left);
+        const Pattern &p = kPatterns[k];
+        if (at < p.anchor)
+            continue;
+        const std::size_t start = at - p.anchor;
+        if (p.text.size() <= length - start && body[start + p.probe] == p.text[p.probe] &&
+            sameBytes(body + start, p.text.data(), p.text.size()))
+            hits |= 1u << k;
+    }
+    return hits;
+}
+
 } // namespace
 
 void LineScan::scanGroup(int group)
 {
     const Group &g = kGroups[group];
     scanned_ |= 1u << group;
+    placed_ |= 1u << group;
     const unsigned members = kGroupMask[group];
+    found_ &= ~members; // bits a seed gave, found again with their places
 
     const char *body = line_.data;
     const std::size_t length = line_.bodyLen;
@@ -169,21 +192,18 @@ void LineScan::scanGroup(int group)
         i = at + 1;
         if (!fits(g, body[g.neighbour > 0 ? at + 1 : at - 1]))
             continue;
-        const long sel = static_cast<long>(at) + g.selector;
-        const int selected = sel >= 0 && sel < static_cast<long>(length) ? static_cast<unsigned char>(body[sel]) : 256;
-        for (unsigned left = kSelectors.members[group][selected] & ~found_; left != 0; left &= left - 1) {
-            const int k = __builtin_ctz(left);
-            const Pattern &p = kPatterns[k];
-            if (at < p.anchor)
-                continue;
-            const std::size_t start = at - p.anchor;
-            if (p.text.size() <= length - start && body[start + p.probe] == p.text[p.probe] &&
-                sameBytes(body + start, p.text.data(), p.text.size())) {
-                first_[k] = start;
-                found_ |= 1u << k;
-            }
+        for (unsigned hits = membersAt(group, body, length, at, found_); hits != 0; hits &= hits - 1) {
+            const int k = __builtin_ctz(hits);
+            first_[k] = at - kPatterns[k].anchor;
+            found_ |= 1u << k;
         }
     }
+}
+
+void LineScan::seedKeywords(unsigned mask)
+{
+    found_ = (found_ & ~(kGroupMask[0] | kGroupMask[1])) | (mask & (kGroupMask[0] | kGroupMask[1]));
+    scanned_ |= 3u;
 }
 
 unsigned LineScan::keywordMask()
@@ -196,29 +216,46 @@ unsigned LineScan::keywordMask()
 
 namespace {
 
-// A colon counts from kScanFrom[1] on (this passes over the time stamp's
-// colons) with a fitting character before it. Bit k of `colons` stands for
-// a colon at at + k + 1.
-inline bool colonCounts(const char *body, std::size_t at, unsigned colons)
+// The places where a text of the first two groups can stand are visited,
+// in no particular order, as visit(0, at) for an 'M' followed by 'Q' at
+// `at`, and visit(1, at) for a colon at `at`, at index kScanFrom[1] or later
+// (this passes over the time stamp's colons), with a fitting character
+// before it. A visit that returns true ends the walk, which then returns
+// true.
+
+// The colons of a vector block: bit k of `colons` stands for a colon at
+// at + k + 1.
+template <class Visit>
+inline bool visitColons(const char *body, std::size_t at, unsigned colons, Visit &visit)
 {
     for (; colons != 0; colons &= colons - 1) {
         const std::size_t c = at + static_cast<std::size_t>(__builtin_ctz(colons)) + 1;
-        if (c >= kScanFrom[1] && fits(kGroups[1], body[c - 1]))
+        if (c >= kScanFrom[1] && fits(kGroups[1], body[c - 1]) && visit(1, c))
             return true;
     }
     return false;
 }
 
+template <class Visit>
+inline bool visitMq(std::size_t at, unsigned mq, Visit &visit)
+{
+    for (; mq != 0; mq &= mq - 1)
+        if (visit(0, at + static_cast<std::size_t>(__builtin_ctz(mq))))
+            return true;
+    return false;
+}
+
 static_assert(kScanFrom[1] >= 1 && kScanFrom[1] <= 16);
 
-bool anyKeywordPlain(const char *body, std::size_t length)
+template <class Visit>
+bool visitPlain(const char *body, std::size_t length, Visit &visit)
 {
     const char *end = body + length;
     for (const char *p = body; end - p > 1;) {
         const char *m = static_cast<const char *>(std::memchr(p, 'M', static_cast<std::size_t>(end - 1 - p)));
         if (m == nullptr)
             break;
-        if (m[1] == 'Q')
+        if (m[1] == 'Q' && visit(0, static_cast<std::size_t>(m - body)))
             return true;
         p = m + 1;
     }
@@ -226,7 +263,7 @@ bool anyKeywordPlain(const char *body, std::size_t length)
         const char *c = static_cast<const char *>(std::memchr(p, ':', static_cast<std::size_t>(end - p)));
         if (c == nullptr)
             break;
-        if (fits(kGroups[1], c[-1]))
+        if (fits(kGroups[1], c[-1]) && visit(1, static_cast<std::size_t>(c - body)))
             return true;
         p = c + 1;
     }
@@ -239,10 +276,11 @@ bool anyKeywordPlain(const char *body, std::size_t length)
 // pair of characters at at + k and at + k + 1. The last block overlaps the
 // one before, without the positions already tested.
 #if defined(__SSE2__)
-bool anyKeywordSse2(const char *body, std::size_t length)
+template <class Visit>
+bool visitSse2(const char *body, std::size_t length, Visit &visit)
 {
     if (length < 17)
-        return anyKeywordPlain(body, length);
+        return visitPlain(body, length, visit);
     const __m128i em = _mm_set1_epi8('M'), cue = _mm_set1_epi8('Q'), colon = _mm_set1_epi8(':');
     unsigned mq, colons;
     auto masks = [&](std::size_t at) {
@@ -257,24 +295,25 @@ bool anyKeywordSse2(const char *body, std::size_t length)
         masks(i);
         colons &= early;
         early = ~0u;
-        if (mq != 0 || (colons != 0 && colonCounts(body, i, colons)))
+        if ((mq != 0 && visitMq(i, mq, visit)) || (colons != 0 && visitColons(body, i, colons, visit)))
             return true;
     }
     if (i + 1 < length) {
         const std::size_t base = length - 17;
         masks(base);
         const unsigned fresh = ~0u << (i - base);
-        return (mq & fresh) != 0 || colonCounts(body, base, colons & fresh);
+        return visitMq(base, mq & fresh, visit) || visitColons(body, base, colons & fresh, visit);
     }
     return false;
 }
 #endif
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_t length)
+template <class Visit>
+__attribute__((target("avx2"))) bool visitAvx2(const char *body, std::size_t length, Visit &visit)
 {
     if (length < 33)
-        return anyKeywordSse2(body, length);
+        return visitSse2(body, length, visit);
     const __m256i em = _mm256_set1_epi8('M'), cue = _mm256_set1_epi8('Q'), colon = _mm256_set1_epi8(':');
     unsigned early = ~0u << (kScanFrom[1] - 1);
     std::size_t i = 0;
@@ -285,7 +324,7 @@ __attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, em), _mm256_cmpeq_epi8(b, cue))));
         const unsigned colons = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, colon))) & early;
         early = ~0u;
-        if (mq != 0 || (colons != 0 && colonCounts(body, i, colons)))
+        if ((mq != 0 && visitMq(i, mq, visit)) || (colons != 0 && visitColons(body, i, colons, visit)))
             return true;
     }
     if (i + 1 < length) {
@@ -296,9 +335,69 @@ __attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_
         const unsigned mq = static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, em), _mm256_cmpeq_epi8(b, cue))));
         const unsigned colons = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, colon)));
-        return (mq & fresh) != 0 || colonCounts(body, base, colons & fresh);
+        return visitMq(base, mq & fresh, visit) || visitColons(body, base, colons & fresh, visit);
     }
     return false;
+}
+#endif
+
+// Each form of the quick test stops at the first place; each form of the
+// mask matches the texts at every place.
+struct StopAtOnce {
+    bool operator()(int, std::size_t) const { return true; }
+};
+
+struct CollectTexts {
+    const char *body;
+    std::size_t length;
+    unsigned found = 0;
+    bool operator()(int group, std::size_t at)
+    {
+        found |= membersAt(group, body, length, at, found);
+        return false;
+    }
+};
+
+bool anyKeywordPlain(const char *body, std::size_t length)
+{
+    StopAtOnce stop;
+    return visitPlain(body, length, stop);
+}
+
+unsigned keywordMaskPlain(const char *body, std::size_t length)
+{
+    CollectTexts collect{body, length};
+    visitPlain(body, length, collect);
+    return collect.found;
+}
+
+#if defined(__SSE2__)
+bool anyKeywordSse2(const char *body, std::size_t length)
+{
+    StopAtOnce stop;
+    return visitSse2(body, length, stop);
+}
+
+unsigned keywordMaskSse2(const char *body, std::size_t length)
+{
+    CollectTexts collect{body, length};
+    visitSse2(body, length, collect);
+    return collect.found;
+}
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_t length)
+{
+    StopAtOnce stop;
+    return visitAvx2(body, length, stop);
+}
+
+__attribute__((target("avx2"))) unsigned keywordMaskAvx2(const char *body, std::size_t length)
+{
+    CollectTexts collect{body, length};
+    visitAvx2(body, length, collect);
+    return collect.found;
 }
 #endif
 
@@ -312,11 +411,26 @@ KeywordTest keywordTestFor(VectorWidth width)
 #endif
 }
 
+KeywordMaskOf keywordMaskFor(VectorWidth width)
+{
+#if defined(__x86_64__)
+    return pickForm<KeywordMaskOf>(width, keywordMaskPlain, keywordMaskSse2, keywordMaskAvx2);
+#else
+    (void)width;
+    return keywordMaskPlain;
+#endif
+}
+
 } // namespace
 
 bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width)
 {
     return keywordTestFor(width)(body, length);
+}
+
+unsigned keywordMaskIn(const char *body, std::size_t length, VectorWidth width)
+{
+    return keywordMaskFor(width)(body, length);
 }
 
 // LineScan::anyKeyword() is only a quick superset test, run on every line:
@@ -326,5 +440,8 @@ bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width)
 // later, on the lines that pass. The widest form the processor runs is
 // picked once.
 const KeywordTest kAnyKeyword = keywordTestFor(VectorWidth::Wide);
+
+// The same places give the exact mask, with the texts matched at each.
+const KeywordMaskOf kKeywordMask = keywordMaskFor(VectorWidth::Wide);
 
 } // namespace apistats

@@ -38,6 +38,14 @@ bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width);
 using KeywordTest = bool (*)(const char *body, std::size_t length);
 extern const KeywordTest kAnyKeyword;
 
+// The bits (1 << Text) of the call markers, MQI texts and header texts that
+// a line body holds, as LineScan::keywordMask() finds them, but matched only
+// where the quick test would stop: in the form of the vector width given,
+// and the form picked for this processor.
+unsigned keywordMaskIn(const char *body, std::size_t length, VectorWidth width);
+using KeywordMaskOf = unsigned (*)(const char *body, std::size_t length);
+extern const KeywordMaskOf kKeywordMask;
+
 class LineScan {
 public:
     explicit LineScan(const LineText &line) : line_(line) {}
@@ -47,7 +55,11 @@ public:
     // Position of the first occurrence of `text` in the body, or npos.
     std::size_t find(Text text)
     {
-        return has(text) ? first_[static_cast<int>(text)] : std::string_view::npos;
+        const int group = groupOf(text);
+        if ((placed_ & (1u << group)) == 0)
+            scanGroup(group);
+        return (found_ & (1u << static_cast<int>(text))) != 0 ? first_[static_cast<int>(text)]
+                                                                : std::string_view::npos;
     }
     bool has(Text text)
     {
@@ -66,6 +78,10 @@ public:
     // that the line holds.
     unsigned keywordMask();
 
+    // Takes those bits as known (kKeywordMask's), so that has() answers for
+    // them without a search; find() still searches for a place.
+    void seedKeywords(unsigned mask);
+
     // The group of a text: its anchor character is 'M', ':', '=' or 'x'.
     static constexpr int groupOf(Text text)
     {
@@ -76,9 +92,10 @@ private:
     void scanGroup(int group);
 
     const LineText &line_;
-    std::size_t first_[static_cast<int>(Text::Count)]; // valid where found_ has the bit
+    std::size_t first_[static_cast<int>(Text::Count)]; // valid where found_ has the bit and placed_ its group
     unsigned found_ = 0;   // one bit per text found
-    unsigned scanned_ = 0; // one bit per group searched
+    unsigned scanned_ = 0; // one bit per group whose texts are known
+    unsigned placed_ = 0;  // one bit per group whose texts' places are known
 };
 
 } // namespace apistats

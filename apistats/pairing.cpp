@@ -63,7 +63,6 @@ struct WindowsRow {
 
 // Bits of a line record's first word.
 constexpr std::uint32_t kHasKey = 1;
-constexpr std::uint32_t kMayHoldKeyword = 2;
 constexpr int kKeyLengthShift = 2; // 6 bits: keys are at most 39 bytes
 constexpr int kKeyPlaceShift = 8;
 
@@ -460,9 +459,10 @@ void StatsRun::complete(ThreadStats &t, CallKind kind, long long bytes)
     }
 }
 
-// The record, in word 0: bit 0 set when the line has a thread key, bit 1
-// when the line may hold a keyword, the key's length from bit 2 and its
-// place in the line from bit 8.
+// The record. Word 0: bit 0 set when the line has a thread key, the key's
+// length from bit 2 and its place in the line from bit 8. Word 1: the call
+// markers, MQI texts and header texts the line holds (LineScan's
+// keywordMask()).
 void StatsRun::classify(const LineText &line, LineFacts &facts) const
 {
     std::string_view key;
@@ -471,27 +471,32 @@ void StatsRun::classify(const LineText &line, LineFacts &facts) const
         return;
     }
     static_assert(LineReader::kMaxPiece < (1u << 24), "a key's place fits its bits");
-    facts.word[0] = kHasKey | (kAnyKeyword(line.data, line.bodyLen) ? kMayHoldKeyword : 0u) |
-                    static_cast<std::uint32_t>(key.size()) << kKeyLengthShift |
+    facts.word[0] = kHasKey | static_cast<std::uint32_t>(key.size()) << kKeyLengthShift |
                     static_cast<std::uint32_t>(key.data() - line.data) << kKeyPlaceShift;
+    facts.word[1] = kKeywordMask(line.data, line.bodyLen);
 }
 
 void StatsRun::processLine(const LineText &line, const LineFacts *known)
 {
     ++lineNumber_;
     LineFacts computed;
-    const std::uint32_t head = factsOf(*this, line, known, computed).word[0];
+    const LineFacts &facts = factsOf(*this, line, known, computed);
+    const std::uint32_t head = facts.word[0];
     if ((head & kHasKey) == 0)
         return;
     const std::string_view key(line.data + (head >> kKeyPlaceShift), head >> kKeyLengthShift & 0x3F);
     bool created = false;
     ThreadStats &t = threads_.get(key, created);
-    if (!checkEveryLine_ && !t.armed && (head & kMayHoldKeyword) == 0)
+    const unsigned keywords = facts.word[1];
+    if (!checkEveryLine_ && !t.armed && keywords == 0)
         return;
-    LineScan scan(line);
     // A kind whose texts are all absent and whose countdowns wait for no row
-    // is left as it is: each of its steps would find nothing to do.
-    const unsigned present = checkEveryLine_ ? ~0u : scan.keywordMask();
+    // is left as it is: each of its steps would find nothing to do. Checking
+    // every line, the texts are searched for as the steps ask.
+    LineScan scan(line);
+    if (!checkEveryLine_)
+        scan.seedKeywords(keywords);
+    const unsigned present = checkEveryLine_ ? ~0u : keywords;
     if ((present & kKindTexts[kOpen]) != 0 || waiting(t.calls[kOpen]))
         openSteps(scan, t);
     if ((present & kKindTexts[kClose]) != 0 || waiting(t.calls[kClose]))

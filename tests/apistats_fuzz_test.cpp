@@ -177,17 +177,54 @@ TEST(ApiStatsFuzz, LineScanFindsWhatAPlainSearchFinds)
             LineText line;
             line.set(trace.data() + p, std::min(q + 1, trace.size()) - p);
             apistats::LineScan scan(line);
-            bool keyword = false;
+            unsigned keywords = 0;
             for (std::size_t k = 0; k < std::size(texts); ++k) {
                 const std::size_t want = line.find(texts[k]);
                 ASSERT_EQ(scan.find(static_cast<Text>(k)), want) << texts[k] << " in " << line.body();
                 if (k < static_cast<std::size_t>(Text::HConn) && want != std::string_view::npos)
-                    keyword = true;
+                    keywords |= 1u << k;
             }
-            if (keyword) {
+            if (keywords != 0) {
                 EXPECT_TRUE(scan.anyKeyword()) << line.body();
             }
+            for (auto v : {VectorWidth::Plain, VectorWidth::Narrow, VectorWidth::Wide})
+                ASSERT_EQ(apistats::keywordMaskIn(line.data, line.bodyLen, v), keywords)
+                    << static_cast<int>(v) << " on " << line.body();
+            // Seeded with those bits, a scan still finds every text's place.
+            apistats::LineScan seeded(line);
+            seeded.seedKeywords(keywords);
+            for (std::size_t k = 0; k < std::size(texts); ++k)
+                ASSERT_EQ(seeded.find(static_cast<Text>(k)), line.find(texts[k])) << texts[k] << " in " << line.body();
         }
+    }
+}
+
+// The mask of call and header texts, at every vector width, against a plain
+// search, with the texts (and parts of them) at every place of the vector
+// blocks and the time stamp's colons before them.
+TEST(ApiStatsFuzz, KeywordMaskAgreesAtEveryVectorWidth)
+{
+    static const char *const pieces[] = {"MQOPEN >>", "MQCLOSE <<", "MQGET >>", "MQPUT <<", "MQPUT1 >>",
+                                         "MQI:MQOPEN", "MQI:MQCLOSE", "MQI:MQGET", "MQI:MQPUT ", "Reason        :",
+                                         "Compcode:", "Getmsgopts:", "Putmsgopts:", "Bufferlength:", "MQ",
+                                         "ode:", "Reason :", "10:02:", "M", ":"};
+    std::mt19937 rng(9);
+    for (int round = 0; round < 20000; ++round) {
+        std::string body;
+        const std::size_t target = rng() % 140;
+        while (body.size() < target) {
+            if (rng() % 3 == 0)
+                body += pieces[rng() % std::size(pieces)];
+            else
+                body.append(rng() % 6, "x esh"[rng() % 5]);
+        }
+        LineText line;
+        line.set(body.data(), body.size());
+        apistats::LineScan scan(line);
+        const unsigned want = scan.keywordMask();
+        for (auto v : {VectorWidth::Plain, VectorWidth::Narrow, VectorWidth::Wide})
+            ASSERT_EQ(apistats::keywordMaskIn(body.data(), body.size(), v), want)
+                << static_cast<int>(v) << " on '" << body << "'";
     }
 }
 
