@@ -63,7 +63,7 @@ static_assert(groupsAgree());
 
 static_assert(kGroups[0].anchor == 'M' && kGroups[0].neighbour == 1 && kGroups[0].fits == "Q" &&
                   kGroups[1].anchor == ':' && kGroups[1].neighbour == -1,
-              "anyKeyword() tests these two groups");
+              "the keyword walk looks for these two groups' anchors");
 
 // Every member of a group has one of the group's `fits` characters at the
 // group's neighbour offset, so a candidate without one is passed over.
@@ -220,67 +220,64 @@ namespace {
 // in no particular order, as visit(0, at) for an 'M' followed by 'Q' at
 // `at`, and visit(1, at) for a colon at `at`, at index kScanFrom[1] or later
 // (this passes over the time stamp's colons), with a fitting character
-// before it. A visit that returns true ends the walk, which then returns
-// true.
+// before it.
 
 // The colons of a vector block: bit k of `colons` stands for a colon at
 // at + k + 1.
 template <class Visit>
-inline bool visitColons(const char *body, std::size_t at, unsigned colons, Visit &visit)
+inline void visitColons(const char *body, std::size_t at, unsigned colons, Visit &visit)
 {
     for (; colons != 0; colons &= colons - 1) {
         const std::size_t c = at + static_cast<std::size_t>(__builtin_ctz(colons)) + 1;
-        if (c >= kScanFrom[1] && fits(kGroups[1], body[c - 1]) && visit(1, c))
-            return true;
+        if (c >= kScanFrom[1] && fits(kGroups[1], body[c - 1]))
+            visit(1, c);
     }
-    return false;
 }
 
 template <class Visit>
-inline bool visitMq(std::size_t at, unsigned mq, Visit &visit)
+inline void visitMq(std::size_t at, unsigned mq, Visit &visit)
 {
     for (; mq != 0; mq &= mq - 1)
-        if (visit(0, at + static_cast<std::size_t>(__builtin_ctz(mq))))
-            return true;
-    return false;
+        visit(0, at + static_cast<std::size_t>(__builtin_ctz(mq)));
 }
 
 static_assert(kScanFrom[1] >= 1 && kScanFrom[1] <= 16);
 
 template <class Visit>
-bool visitPlain(const char *body, std::size_t length, Visit &visit)
+void visitPlain(const char *body, std::size_t length, Visit &visit)
 {
     const char *end = body + length;
     for (const char *p = body; end - p > 1;) {
         const char *m = static_cast<const char *>(std::memchr(p, 'M', static_cast<std::size_t>(end - 1 - p)));
         if (m == nullptr)
             break;
-        if (m[1] == 'Q' && visit(0, static_cast<std::size_t>(m - body)))
-            return true;
+        if (m[1] == 'Q')
+            visit(0, static_cast<std::size_t>(m - body));
         p = m + 1;
     }
     for (const char *p = body + std::min<std::size_t>(kScanFrom[1], length); p < end;) {
         const char *c = static_cast<const char *>(std::memchr(p, ':', static_cast<std::size_t>(end - p)));
         if (c == nullptr)
             break;
-        if (fits(kGroups[1], c[-1]) && visit(1, static_cast<std::size_t>(c - body)))
-            return true;
+        if (fits(kGroups[1], c[-1]))
+            visit(1, static_cast<std::size_t>(c - body));
         p = c + 1;
     }
-    return false;
 }
 
 // The vector forms test 16 or 32 positions at a time, in two stages: a cheap
 // filter (an 'M' followed by 'Q', or any colon) over the whole line, then
-// the full test on the few colons that pass. Bit k of a mask stands for the
+// the full test on the few places that pass. Bit k of a mask stands for the
 // pair of characters at at + k and at + k + 1. The last block overlaps the
 // one before, without the positions already tested.
 #if defined(__SSE2__)
 template <class Visit>
-bool visitSse2(const char *body, std::size_t length, Visit &visit)
+void visitSse2(const char *body, std::size_t length, Visit &visit)
 {
-    if (length < 17)
-        return visitPlain(body, length, visit);
+    if (length < 17) {
+        visitPlain(body, length, visit);
+        return;
+    }
     const __m128i em = _mm_set1_epi8('M'), cue = _mm_set1_epi8('Q'), colon = _mm_set1_epi8(':');
     unsigned mq, colons;
     auto masks = [&](std::size_t at) {
@@ -295,25 +292,27 @@ bool visitSse2(const char *body, std::size_t length, Visit &visit)
         masks(i);
         colons &= early;
         early = ~0u;
-        if ((mq != 0 && visitMq(i, mq, visit)) || (colons != 0 && visitColons(body, i, colons, visit)))
-            return true;
+        visitMq(i, mq, visit);
+        visitColons(body, i, colons, visit);
     }
     if (i + 1 < length) {
         const std::size_t base = length - 17;
         masks(base);
         const unsigned fresh = ~0u << (i - base);
-        return visitMq(base, mq & fresh, visit) || visitColons(body, base, colons & fresh, visit);
+        visitMq(base, mq & fresh, visit);
+        visitColons(body, base, colons & fresh, visit);
     }
-    return false;
 }
 #endif
 
 #if defined(__x86_64__)
 template <class Visit>
-__attribute__((target("avx2"))) bool visitAvx2(const char *body, std::size_t length, Visit &visit)
+__attribute__((target("avx2"))) void visitAvx2(const char *body, std::size_t length, Visit &visit)
 {
-    if (length < 33)
-        return visitSse2(body, length, visit);
+    if (length < 33) {
+        visitSse2(body, length, visit);
+        return;
+    }
     const __m256i em = _mm256_set1_epi8('M'), cue = _mm256_set1_epi8('Q'), colon = _mm256_set1_epi8(':');
     unsigned early = ~0u << (kScanFrom[1] - 1);
     std::size_t i = 0;
@@ -324,8 +323,8 @@ __attribute__((target("avx2"))) bool visitAvx2(const char *body, std::size_t len
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, em), _mm256_cmpeq_epi8(b, cue))));
         const unsigned colons = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, colon))) & early;
         early = ~0u;
-        if ((mq != 0 && visitMq(i, mq, visit)) || (colons != 0 && visitColons(body, i, colons, visit)))
-            return true;
+        visitMq(i, mq, visit);
+        visitColons(body, i, colons, visit);
     }
     if (i + 1 < length) {
         const std::size_t base = length - 33;
@@ -335,34 +334,19 @@ __attribute__((target("avx2"))) bool visitAvx2(const char *body, std::size_t len
         const unsigned mq = static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, em), _mm256_cmpeq_epi8(b, cue))));
         const unsigned colons = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, colon)));
-        return visitMq(base, mq & fresh, visit) || visitColons(body, base, colons & fresh, visit);
+        visitMq(base, mq & fresh, visit);
+        visitColons(body, base, colons & fresh, visit);
     }
-    return false;
 }
 #endif
 
-// Each form of the quick test stops at the first place; each form of the
-// mask matches the texts at every place.
-struct StopAtOnce {
-    bool operator()(int, std::size_t) const { return true; }
-};
-
+// Each form of the mask matches the texts at every place.
 struct CollectTexts {
     const char *body;
     std::size_t length;
     unsigned found = 0;
-    bool operator()(int group, std::size_t at)
-    {
-        found |= membersAt(group, body, length, at, found);
-        return false;
-    }
+    void operator()(int group, std::size_t at) { found |= membersAt(group, body, length, at, found); }
 };
-
-bool anyKeywordPlain(const char *body, std::size_t length)
-{
-    StopAtOnce stop;
-    return visitPlain(body, length, stop);
-}
 
 unsigned keywordMaskPlain(const char *body, std::size_t length)
 {
@@ -372,12 +356,6 @@ unsigned keywordMaskPlain(const char *body, std::size_t length)
 }
 
 #if defined(__SSE2__)
-bool anyKeywordSse2(const char *body, std::size_t length)
-{
-    StopAtOnce stop;
-    return visitSse2(body, length, stop);
-}
-
 unsigned keywordMaskSse2(const char *body, std::size_t length)
 {
     CollectTexts collect{body, length};
@@ -387,12 +365,6 @@ unsigned keywordMaskSse2(const char *body, std::size_t length)
 #endif
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) bool anyKeywordAvx2(const char *body, std::size_t length)
-{
-    StopAtOnce stop;
-    return visitAvx2(body, length, stop);
-}
-
 __attribute__((target("avx2"))) unsigned keywordMaskAvx2(const char *body, std::size_t length)
 {
     CollectTexts collect{body, length};
@@ -400,16 +372,6 @@ __attribute__((target("avx2"))) unsigned keywordMaskAvx2(const char *body, std::
     return collect.found;
 }
 #endif
-
-KeywordTest keywordTestFor(VectorWidth width)
-{
-#if defined(__x86_64__)
-    return pickForm<KeywordTest>(width, anyKeywordPlain, anyKeywordSse2, anyKeywordAvx2);
-#else
-    (void)width;
-    return anyKeywordPlain;
-#endif
-}
 
 KeywordMaskOf keywordMaskFor(VectorWidth width)
 {
@@ -423,25 +385,16 @@ KeywordMaskOf keywordMaskFor(VectorWidth width)
 
 } // namespace
 
-bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width)
-{
-    return keywordTestFor(width)(body, length);
-}
-
 unsigned keywordMaskIn(const char *body, std::size_t length, VectorWidth width)
 {
     return keywordMaskFor(width)(body, length);
 }
 
-// LineScan::anyKeyword() is only a quick superset test, run on every line:
-// a text of the first group begins with "MQ"; one of the second group ends
+// A text of the first group begins with "MQ"; one of the second group ends
 // in a colon at index 8 or later with a fitting character before it (this
-// passes over the timestamp's colons). The texts themselves are matched
-// later, on the lines that pass. The widest form the processor runs is
-// picked once.
-const KeywordTest kAnyKeyword = keywordTestFor(VectorWidth::Wide);
-
-// The same places give the exact mask, with the texts matched at each.
+// passes over the time stamp's colons). Only there are the texts matched;
+// a line without such a place (most lines) costs one vector walk. The widest
+// form the processor runs is picked once.
 const KeywordMaskOf kKeywordMask = keywordMaskFor(VectorWidth::Wide);
 
 } // namespace apistats

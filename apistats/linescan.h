@@ -30,18 +30,11 @@ enum class Text {
     Count
 };
 
-// The test of LineScan::anyKeyword() on a line body, in the form of the
-// vector width given.
-bool anyKeywordIn(const char *body, std::size_t length, VectorWidth width);
-
-// The form of that test picked for this processor at start-up.
-using KeywordTest = bool (*)(const char *body, std::size_t length);
-extern const KeywordTest kAnyKeyword;
-
 // The bits (1 << Text) of the call markers, MQI texts and header texts that
-// a line body holds, as LineScan::keywordMask() finds them, but matched only
-// where the quick test would stop: in the form of the vector width given,
-// and the form picked for this processor.
+// a line body holds, as LineScan::keywordMask() finds them, but in one walk
+// over the line that matches texts only where one can stand: an "MQ", or a
+// colon with a blank, 'e', 's' or 'h' before it. In the form of the vector
+// width given, and the form picked for this processor.
 unsigned keywordMaskIn(const char *body, std::size_t length, VectorWidth width);
 using KeywordMaskOf = unsigned (*)(const char *body, std::size_t length);
 extern const KeywordMaskOf kKeywordMask;
@@ -68,11 +61,6 @@ public:
             scanGroup(group);
         return (found_ & (1u << static_cast<int>(text))) != 0;
     }
-
-    // True when the line may hold a call marker, MQI line or header text
-    // ("Reason        :", "Compcode:", the options and length headers): a
-    // quick test that never misses one, so that other lines are passed over.
-    bool anyKeyword() const { return kAnyKeyword(line_.data, line_.bodyLen); }
 
     // One bit (1 << Text) for each call marker, MQI text and header text
     // that the line holds.
