@@ -92,7 +92,8 @@ public:
     LineReader &operator=(const LineReader &) = delete;
 
     // Fills `line` with the next piece, and `facts` with its record (nullptr
-    // for a piece the classifier did not see); false at the end of the input
+    // for a piece the classifier did not see, and for every piece when there
+    // is no classifier); false at the end of the input
     // (or on a read error, which is remembered in readError()). Both stay
     // valid until the next call.
     bool next(LineText &line, const LineFacts *&facts)
@@ -105,7 +106,7 @@ public:
                 const Piece &p = s.pieces[piece_++];
                 line.set(data_ + pos_, p.length);
                 pos_ += p.length;
-                facts = &p.facts;
+                facts = classifier_ != nullptr ? &p.facts : nullptr;
                 return true;
             }
             if (pos_ < s.tail) {

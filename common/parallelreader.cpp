@@ -212,7 +212,7 @@ void ParallelLineReader::pass(Slot &slot, std::uint64_t number, LineSink &sink)
         for (std::size_t i = 0; i < slot.count; ++i) {
             LineText line;
             line.set(p, pieces[i].length);
-            if (!sink.take(line, &pieces[i].facts)) {
+            if (!sink.take(line, classifier_ != nullptr ? &pieces[i].facts : nullptr)) {
                 p = nullptr;
                 break;
             }

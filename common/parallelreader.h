@@ -48,7 +48,7 @@ public:
     ParallelLineReader &operator=(const ParallelLineReader &) = delete;
 
     // Hands every piece with its record (nullptr for a piece the classifier
-    // did not see) to `sink`, until the input ends, a read fails
+    // did not see, and for every piece when there is none) to `sink`, until the input ends, a read fails
     // (readError()) or the sink says stop; false in that last case. An
     // exception from the sink comes out here, after every thread ended.
     bool run(LineSink &sink);

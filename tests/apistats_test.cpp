@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "apistats_support.h"
@@ -135,6 +137,51 @@ TEST(ApiStatsReport, NoProcessKeyGivesHeaderAndNone)
     t.open(1, "10:00:00.000000", "10:00:00.100000", "Q");
     const std::string box(88, '*');
     EXPECT_EQ(report(t.text), box + "\n*  PARSING WARNING/ERRORS:" + std::string(61, ' ') + "*\n" + box + "\nnone\n");
+}
+
+// A regular file is read in blocks on two threads, a pipe in order: the
+// report is the same, and the same as the line loop's own, over many blocks
+// and threads.
+TEST(ApiStatsReport, APipeAndARegularFileGiveTheSameReport)
+{
+    Trace t;
+    for (int i = 0; t.text.size() < (3u << 20); ++i) {
+        const int tid = 1 + i % 7;
+        t.open(tid, "10:00:00.000000", "10:00:00.100000", "Q." + std::to_string(i % 11))
+            .get(tid, "10:00:01.000000", "10:00:01.250000", "Q." + std::to_string(i % 5), "0000012C")
+            .put1(tid, "10:00:02.000000", "10:00:02.125000", "REPLY.Q")
+            .line("10:00:03.000000", tid + 20, "{ lqsMutexLock")
+            .close(tid, "10:00:04.000000", "10:00:04.001000");
+    }
+    const std::string want = report(t.text);
+    ASSERT_TRUE(has(want, "*   STATS FOR PID.TID 3853.27\n"));
+
+    auto reportFrom = [](int in) {
+        const int out = ::memfd_create("quorbit-report", 0);
+        EXPECT_EQ(apistats::writeStatisticsReport(in, out, settings()), 0);
+        std::string text = qtest::readAll(out);
+        ::close(out);
+        return text;
+    };
+    const int file = qtest::memoryFile(t.text);
+    EXPECT_TRUE(reportFrom(file) == want);
+    ::close(file);
+
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < t.text.size();) {
+            const ssize_t n = ::write(ends[1], t.text.data() + at, t.text.size() - at);
+            if (n <= 0)
+                break;
+            at += static_cast<std::size_t>(n);
+        }
+        ::close(ends[1]);
+    });
+    const std::string fromPipe = reportFrom(ends[0]);
+    writer.join();
+    ::close(ends[0]);
+    EXPECT_TRUE(fromPipe == want);
 }
 
 TEST(ApiStatsReport, WriteFailureIsReported)
