@@ -93,9 +93,9 @@ public:
 
     // Fills `line` with the next piece, and `facts` with its record (nullptr
     // for a piece the classifier did not see, and for every piece when there
-    // is no classifier); false at the end of the input
-    // (or on a read error, which is remembered in readError()). Both stay
-    // valid until the next call.
+    // is no classifier); false at the end of the input (or on a read error,
+    // which is remembered in readError()). Both stay valid until the next
+    // call.
     bool next(LineText &line, const LineFacts *&facts)
     {
         if (block_ == nullptr && (eof_ || !advance()))

@@ -48,9 +48,10 @@ public:
     ParallelLineReader &operator=(const ParallelLineReader &) = delete;
 
     // Hands every piece with its record (nullptr for a piece the classifier
-    // did not see, and for every piece when there is none) to `sink`, until the input ends, a read fails
-    // (readError()) or the sink says stop; false in that last case. An
-    // exception from the sink comes out here, after every thread ended.
+    // did not see, and for every piece when there is none) to `sink`, until
+    // the input ends, a read fails (readError()) or the sink says stop; false
+    // in that last case. An exception from the sink comes out here, after
+    // every thread ended. Called once.
     bool run(LineSink &sink);
 
     int readError() const { return readErrno_; }
