@@ -22,6 +22,7 @@
 #include "linescan.h"
 #include "linetext.h"
 #include "outwriter.h"
+#include "parallelreader.h"
 #include "progress.h"
 #include "threadkey.h"
 
@@ -93,7 +94,7 @@ struct ThreadStats {
 
 // One run over a trace: the report header, the line loop and the closing
 // report, all written to `out`.
-class StatsRun : public LineClassifier {
+class StatsRun : public LineClassifier, public LineSink {
 public:
     StatsRun(const Settings &settings, OutWriter &out);
     StatsRun(const StatsRun &) = delete;
@@ -102,8 +103,15 @@ public:
     void writeHeader();
     // A line, with the record classify() made of it when there is one.
     void processLine(const LineText &line, const LineFacts *facts = nullptr);
-    // What the line loop first asks of a line: its thread key, and whether
-    // it may hold a text of any call. Safe on any thread.
+    // The same for a reader; false once the report could not be written, as
+    // it cannot be completed then.
+    bool take(const LineText &line, const LineFacts *facts) override
+    {
+        processLine(line, facts);
+        return !out_.failed();
+    }
+    // What the line loop first asks of a line: its thread key, and which
+    // call and header texts it holds. Safe on any thread.
     void classify(const LineText &line, LineFacts &facts) const override;
     void writeReport();
 

@@ -41,34 +41,17 @@ void cutValue(char (&dst)[N], const char *value, std::size_t limit)
     dst[n] = '\0';
 }
 
-// Hands each line to the run, until the report stops being written.
-class RunSink : public LineSink {
-public:
-    RunSink(StatsRun &run, const OutWriter &out) : run_(run), out_(out) {}
-    bool take(const LineText &line, const LineFacts *facts) override
-    {
-        run_.processLine(line, facts);
-        // The report cannot be completed once the file stopped taking it.
-        return !out_.failed();
-    }
-
-private:
-    StatsRun &run_;
-    const OutWriter &out_;
-};
-
 // Hands every line of the trace to the run; false when the report stopped
 // being written, and the run cannot go on. A regular file is read, split
 // and classified a block at a time on two threads, each block's lines
 // handed over in turn by the thread that read it; any other input (a pipe,
 // a device) is read in order, one thread reading ahead of the other.
-bool readLines(int inFd, StatsRun &run, const OutWriter &out, ReadObserver *observer, int &readError)
+bool readLines(int inFd, StatsRun &run, ReadObserver *observer, int &readError)
 {
-    RunSink sink(run, out);
     if (fileIdOf(inFd).regular) {
         ParallelLineReader reader(inFd, 1u << 20, &run, 2);
         reader.setObserver(observer);
-        const bool whole = reader.run(sink);
+        const bool whole = reader.run(run);
         readError = reader.readError();
         return whole;
     }
@@ -77,7 +60,7 @@ bool readLines(int inFd, StatsRun &run, const OutWriter &out, ReadObserver *obse
     LineText line;
     const LineFacts *facts = nullptr;
     while (reader.next(line, facts))
-        if (!sink.take(line, facts))
+        if (!run.take(line, facts))
             return false;
     readError = reader.readError();
     return true;
@@ -91,7 +74,7 @@ int writeStatisticsReport(int inFd, int outFd, const Settings &settings, ReadObs
     StatsRun run(settings, out);
     run.writeHeader();
     int readError = 0;
-    if (!readLines(inFd, run, out, observer, readError))
+    if (!readLines(inFd, run, observer, readError))
         return out.error();
     if (readErrno != nullptr)
         *readErrno = readError;

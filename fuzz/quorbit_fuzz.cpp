@@ -28,19 +28,6 @@ MemFile *g_check;
 const char kHeader[] = "****************************************************************************************\n"
                        "*  PARSING WARNING/ERRORS:                                                             *\n";
 
-class RunSink : public LineSink {
-public:
-    explicit RunSink(apistats::StatsRun &run) : run_(run) {}
-    bool take(const LineText &line, const LineFacts *facts) override
-    {
-        run_.processLine(line, facts);
-        return true;
-    }
-
-private:
-    apistats::StatsRun &run_;
-};
-
 // The report, as writeStatisticsReport writes it but with small buffers
 // (large ones make every run slow under the sanitizers). The quick run
 // reads the trace as a regular file is read, in blocks split and classified
@@ -61,8 +48,7 @@ void runReport(const apistats::Settings &s, MemFile &file, bool everyLine)
                 run.processLine(line);
         } else {
             ParallelLineReader reader(g_in->fd(), 8190, &run, 2);
-            RunSink sink(run);
-            reader.run(sink);
+            reader.run(run);
         }
         run.writeReport();
         if (!out.flush())
