@@ -7,25 +7,6 @@
 
 namespace {
 
-// Reads up to n bytes: fewer only at the end of the input or on an error,
-// which is kept in `error`.
-std::size_t readFully(int fd, char *into, std::size_t n, std::atomic<int> &error)
-{
-    std::size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::read(fd, into + got, n - got);
-        if (r > 0) {
-            got += static_cast<std::size_t>(r);
-        } else if (r == 0) {
-            break;
-        } else if (errno != EINTR) {
-            error.store(errno);
-            break;
-        }
-    }
-    return got;
-}
-
 // Where the whole pieces of [from, end) end, `from` being the start of a
 // piece. Every newline ends a piece; after the last one, a piece is whole
 // once it holds kMaxPiece bytes, or at the end of the input.
@@ -39,6 +20,24 @@ std::size_t wholePiecesEnd(const char *data, std::size_t from, std::size_t end, 
 }
 
 } // namespace
+
+std::size_t readUpTo(int fd, char *into, std::size_t n, std::int64_t offset, int &error)
+{
+    std::size_t got = 0;
+    while (got < n) {
+        const ssize_t r = offset < 0 ? ::read(fd, into + got, n - got)
+                                     : ::pread(fd, into + got, n - got, static_cast<off_t>(offset + got));
+        if (r > 0) {
+            got += static_cast<std::size_t>(r);
+        } else if (r == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = errno;
+            break;
+        }
+    }
+    return got;
+}
 
 LineReader::LineReader(int fd, std::size_t bufferSize, bool readAhead, const LineClassifier *classifier,
                        OutQueue *output)
@@ -87,7 +86,10 @@ void LineReader::fill(BlockPipe::Block *block, const BlockPipe::Block *before)
         carry = b.end - b.tail;
         std::memcpy(block->data + kCarry - carry, before->data + b.tail, carry);
     }
-    block->used = readFully(fd_, block->data + kCarry, capacity_, aheadErrno_);
+    int error = 0;
+    block->used = readUpTo(fd_, block->data + kCarry, capacity_, -1, error);
+    if (error != 0)
+        aheadErrno_.store(error);
     s.start = kCarry - carry;
     s.end = kCarry + block->used;
     s.last = block->used < capacity_;

@@ -23,6 +23,11 @@
 #include "outqueue.h"
 #include "piecesplit.h"
 
+// Reads up to n bytes into `into`: at `offset` in the file, or from its
+// current position when `offset` is negative. Fewer only at the end of the
+// input or on an error, whose number goes to `error`.
+std::size_t readUpTo(int fd, char *into, std::size_t n, std::int64_t offset, int &error);
+
 // Told after every block read from the input: at most once per refill of
 // the buffer (about once per MiB), never per line.
 class ReadObserver {

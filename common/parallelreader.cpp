@@ -1,6 +1,5 @@
 #include "parallelreader.h"
 
-#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <system_error>
@@ -10,25 +9,6 @@
 #include "piecesplit.h"
 
 namespace {
-
-// Reads up to n bytes at `offset`: fewer only at the end of the file or on
-// an error, whose number goes to `error`.
-std::size_t preadFully(int fd, char *into, std::size_t n, std::uint64_t offset, int &error)
-{
-    std::size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::pread(fd, into + got, n - got, static_cast<off_t>(offset + got));
-        if (r > 0) {
-            got += static_cast<std::size_t>(r);
-        } else if (r == 0) {
-            break;
-        } else if (errno != EINTR) {
-            error = errno;
-            break;
-        }
-    }
-    return got;
-}
 
 // Waits until `value` holds `wanted`; false when `stop` is set first (the
 // value must then change, for the wait to end).
@@ -142,7 +122,8 @@ void ParallelLineReader::work(LineSink &sink)
 void ParallelLineReader::fill(Slot &slot, std::uint64_t number)
 {
     slot.error = 0;
-    slot.used = preadFully(fd_, slot.data, blockSize_, origin_ + number * blockSize_, slot.error);
+    const std::uint64_t offset = origin_ + number * blockSize_;
+    slot.used = readUpTo(fd_, slot.data, blockSize_, static_cast<std::int64_t>(offset), slot.error);
     const char *data = slot.data;
     const std::size_t used = slot.used;
     slot.count = 0;
