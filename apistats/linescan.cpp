@@ -206,13 +206,6 @@ void LineScan::seedKeywords(unsigned mask)
     scanned_ |= 3u;
 }
 
-unsigned LineScan::keywordMask()
-{
-    for (int group = 0; group < 2; ++group)
-        if ((scanned_ & (1u << group)) == 0)
-            scanGroup(group);
-    return found_ & (kGroupMask[0] | kGroupMask[1]);
-}
 
 namespace {
 

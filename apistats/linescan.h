@@ -31,10 +31,10 @@ enum class Text {
 };
 
 // The bits (1 << Text) of the call markers, MQI texts and header texts that
-// a line body holds, as LineScan::keywordMask() finds them, but in one walk
-// over the line that matches texts only where one can stand: an "MQ", or a
-// colon with a blank, 'e', 's' or 'h' before it. In the form of the vector
-// width given, and the form picked for this processor.
+// a line body holds, found in one walk over the line that matches texts
+// only where one can stand: an "MQ", or a colon with a blank, 'e', 's' or
+// 'h' before it. In the form of the vector width given, and the form picked
+// for this processor.
 unsigned keywordMaskIn(const char *body, std::size_t length, VectorWidth width);
 using KeywordMaskOf = unsigned (*)(const char *body, std::size_t length);
 extern const KeywordMaskOf kKeywordMask;
@@ -62,12 +62,9 @@ public:
         return (found_ & (1u << static_cast<int>(text))) != 0;
     }
 
-    // One bit (1 << Text) for each call marker, MQI text and header text
-    // that the line holds.
-    unsigned keywordMask();
-
-    // Takes those bits as known (kKeywordMask's), so that has() answers for
-    // them without a search; find() still searches for a place.
+    // Takes the bits (1 << Text) of the call markers, MQI texts and header
+    // texts the line holds as known (kKeywordMask's), so that has() answers
+    // for them without a search; find() still searches for a place.
     void seedKeywords(unsigned mask);
 
     // The group of a text: its anchor character is 'M', ':', '=' or 'x'.

@@ -461,8 +461,7 @@ void StatsRun::complete(ThreadStats &t, CallKind kind, long long bytes)
 
 // The record. Word 0: bit 0 set when the line has a thread key, the key's
 // length from bit 2 and its place in the line from bit 8. Word 1: the call
-// markers, MQI texts and header texts the line holds (LineScan's
-// keywordMask()).
+// markers, MQI texts and header texts the line holds (kKeywordMask).
 void StatsRun::classify(const LineText &line, LineFacts &facts) const
 {
     std::string_view key;
