@@ -8,7 +8,8 @@
 #   quorbit           on a trace of API calls
 #
 # Each round runs cat and the tool alternately; the table gives the median
-# and the best of the rounds.
+# times, and the median and the best of the rounds' ratios (each tool run
+# against the cat run just before it).
 #
 # Settings (environment): BENCH_SIZE_MB (default 500), BENCH_SMALL_MB (50),
 # BENCH_RUNS (5).
@@ -152,23 +153,35 @@ awk -v big="$size_mb" -v small="$small_mb" '
     if ($3 > rss[$1]) rss[$1] = $3
     if ($4 != 0) failed[$1] = $4
 }
-function median(name,   i, j, k, v, m) {
-    m = n[name]
-    for (i = 1; i <= m; i++) v[i] = t[name, i]
+function sortedMedian(v, m,   i, j, k) {
     for (i = 2; i <= m; i++) { k = v[i]; for (j = i - 1; j >= 1 && v[j] > k; j--) v[j + 1] = v[j]; v[j + 1] = k }
     return m % 2 ? v[(m + 1) / 2] : (v[m / 2] + v[m / 2 + 1]) / 2
 }
-function best(name,   i, b) {
-    b = t[name, 1]
-    for (i = 2; i <= n[name]; i++) if (t[name, i] < b) b = t[name, i]
+function median(name,   i, v) {
+    for (i = 1; i <= n[name]; i++) v[i] = t[name, i]
+    return sortedMedian(v, n[name])
+}
+# The ratio of each round: the tool against the cat run just before it.
+function roundRatios(tool, cat, v,   i) {
+    for (i = 1; i <= n[tool]; i++) v[i] = t[tool, i] / t[cat, i]
+    return n[tool]
+}
+function medianRatio(tool, cat,   v, m) {
+    m = roundRatios(tool, cat, v)
+    return sortedMedian(v, m)
+}
+function bestRatio(tool, cat,   v, m, i, b) {
+    m = roundRatios(tool, cat, v)
+    b = v[1]
+    for (i = 2; i <= m; i++) if (v[i] < b) b = v[i]
     return b
 }
 function mb(kb) { return kb / 1024 }
 function verdict(ok) { return ok ? "met" : "MISSED" }
 function row(label, tool, cat, limit,   r) {
-    r = median(tool) / median(cat)
+    r = medianRatio(tool, cat)
     printf "%-24s %8.3f %8.3f %8.2fx %8.2fx  <= %.1fx: %-6s %8.1f\n", label, median(tool), median(cat), r,
-           best(tool) / best(cat), limit, verdict(r <= limit), mb(rss[tool])
+           bestRatio(tool, cat), limit, verdict(r <= limit), mb(rss[tool])
 }
 END {
     printf "\n%-24s %8s %8s %9s %9s  %-13s %8s\n", "command", "median s", "cat s", "median", "best", "target", "peak MiB"
