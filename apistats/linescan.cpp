@@ -206,7 +206,6 @@ void LineScan::seedKeywords(unsigned mask)
     scanned_ |= 3u;
 }
 
-
 namespace {
 
 // The places where a text of the first two groups can stand are visited,

@@ -232,4 +232,3 @@ TEST(ApiStatsFuzz, KeywordMaskAgreesAtEveryVectorWidth)
                 << static_cast<int>(v) << " on '" << body << "'";
     }
 }
-
