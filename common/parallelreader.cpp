@@ -1,5 +1,6 @@
 #include "parallelreader.h"
 
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <system_error>
@@ -10,17 +11,30 @@
 
 namespace {
 
+// How long a waiting thread gives way to others before it sleeps.
+constexpr std::chrono::microseconds kYieldFor{500};
+
 // Waits until `value` holds `wanted`; false when `stop` is set first (the
 // value must then change, for the wait to end).
+//
+// A wait is mostly for the other thread to end its turn, a fraction of a
+// millisecond, so the thread first only yields its processor. A thread that
+// sleeps is often woken on the processor of the thread that wakes it, when
+// its own is busy for a moment, and the two then take turns on that one
+// processor for tens of milliseconds while the other stands idle.
 bool waitFor(std::atomic<std::uint64_t> &value, std::uint64_t wanted, const std::atomic<bool> &stop)
 {
+    const auto yieldUntil = std::chrono::steady_clock::now() + kYieldFor;
     for (;;) {
         const std::uint64_t seen = value.load();
         if (seen == wanted)
             return true;
         if (stop.load())
             return false;
-        value.wait(seen);
+        if (std::chrono::steady_clock::now() < yieldUntil)
+            std::this_thread::yield();
+        else
+            value.wait(seen);
     }
 }
 
