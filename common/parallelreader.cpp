@@ -7,7 +7,36 @@
 #include <thread>
 #include <unistd.h>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #include "piecesplit.h"
+
+int currentCpu()
+{
+#if defined(__linux__)
+    return sched_getcpu();
+#else
+    return -1;
+#endif
+}
+
+void moveOffCpu(int cpu)
+{
+#if defined(__linux__)
+    cpu_set_t allowed;
+    if (cpu < 0 || cpu >= CPU_SETSIZE || sched_getaffinity(0, sizeof allowed, &allowed) != 0 ||
+        !CPU_ISSET(cpu, &allowed) || CPU_COUNT(&allowed) < 2)
+        return;
+    cpu_set_t others = allowed;
+    CPU_CLR(cpu, &others);
+    if (sched_setaffinity(0, sizeof others, &others) == 0)
+        sched_setaffinity(0, sizeof allowed, &allowed);
+#else
+    (void)cpu;
+#endif
+}
 
 namespace {
 
@@ -15,20 +44,31 @@ namespace {
 constexpr std::chrono::microseconds kYieldFor{500};
 
 // Waits until `value` holds `wanted`; false when `stop` is set first (the
-// value must then change, for the wait to end).
+// value must then change, for the wait to end). `holderCpu` is the
+// processor of the thread that has the turn, the one waited for.
 //
 // A wait is mostly for the other thread to end its turn, a fraction of a
-// millisecond, so the thread first only yields its processor. A thread that
-// sleeps is often woken on the processor of the thread that wakes it, when
-// its own is busy for a moment, and the two then take turns on that one
-// processor for tens of milliseconds while the other stands idle.
-bool waitFor(std::atomic<std::uint64_t> &value, std::uint64_t wanted, const std::atomic<bool> &stop)
+// millisecond, so the thread first only yields its processor. Now and then
+// the system runs both threads on one processor (a thread woken while its
+// own processor was busy for a moment is run on its waker's), and may leave
+// them there for tens of milliseconds while the other processor stands
+// idle: every wait then lasts a whole turn of the other thread. A thread
+// that waited that long on the processor of the thread it waited for moves
+// itself off it.
+bool waitFor(std::atomic<std::uint64_t> &value, std::uint64_t wanted, const std::atomic<bool> &stop,
+             const std::atomic<int> &holderCpu)
 {
     const auto yieldUntil = std::chrono::steady_clock::now() + kYieldFor;
     for (;;) {
         const std::uint64_t seen = value.load();
-        if (seen == wanted)
+        if (seen == wanted) {
+            if (std::chrono::steady_clock::now() >= yieldUntil) {
+                const int cpu = currentCpu();
+                if (cpu >= 0 && cpu == holderCpu.load(std::memory_order_relaxed))
+                    moveOffCpu(cpu);
+            }
             return true;
+        }
         if (stop.load())
             return false;
         if (std::chrono::steady_clock::now() < yieldUntil)
@@ -113,7 +153,7 @@ void ParallelLineReader::work(LineSink &sink)
         if (number > lastNumber_.load())
             return;
         Slot &slot = slots_[number % slots_.size()];
-        if (!waitFor(slot.freeFor, number, stop_))
+        if (!waitFor(slot.freeFor, number, stop_, turnCpu_))
             return;
         fill(slot, number);
         if (slot.used < blockSize_) {
@@ -121,8 +161,9 @@ void ParallelLineReader::work(LineSink &sink)
             while (number < last && !lastNumber_.compare_exchange_weak(last, number)) {
             }
         }
-        if (!waitFor(turn_, number, stop_))
+        if (!waitFor(turn_, number, stop_, turnCpu_))
             return;
+        turnCpu_.store(currentCpu(), std::memory_order_relaxed);
         pass(slot, number, sink);
         if (stop_.load())
             return;

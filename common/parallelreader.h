@@ -28,6 +28,15 @@
 #include "linereader.h"
 #include "linetext.h"
 
+// The processor the calling thread runs on, or -1 where that is not known.
+int currentCpu();
+
+// Moves the calling thread off processor `cpu` to another it may run on,
+// then lets it run on every processor it could before: the system keeps it
+// where it is until it has reason to move it again. Nothing happens when it
+// may run on `cpu` alone.
+void moveOffCpu(int cpu);
+
 // Takes the pieces in order, one thread at a time; false stops the reading.
 class LineSink {
 public:
@@ -97,6 +106,7 @@ private:
     std::atomic<std::uint64_t> nextNumber_{0};
     std::atomic<std::uint64_t> lastNumber_{kNone}; // the first short block, once read
     std::atomic<std::uint64_t> turn_{0};           // the block whose pieces are handed over next
+    std::atomic<int> turnCpu_{-1};                 // the processor of the thread that took the turn last
     std::atomic<bool> stop_{false};
     std::mutex failureMutex_;
     std::exception_ptr failure_;

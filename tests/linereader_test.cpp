@@ -7,7 +7,12 @@
 #include <new>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
+
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -316,5 +321,34 @@ TEST(ParallelLineReader, AFailedReadAStopOrAThrowEndsTheReading)
         ::close(fd);
     }
 }
+
+#if defined(__linux__)
+// A reading thread that moves itself off a processor may afterwards run on
+// every processor it could before, and one that may run on a single
+// processor stays there: the move never leaves a thread bound.
+TEST(ParallelLineReader, AThreadMovedOffItsProcessorKeepsItsProcessors)
+{
+    std::thread([] {
+        cpu_set_t before;
+        ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+        const int cpu = currentCpu();
+        ASSERT_GE(cpu, 0);
+        moveOffCpu(cpu);
+        cpu_set_t after;
+        ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
+        EXPECT_TRUE(CPU_EQUAL(&before, &after));
+
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(currentCpu(), &one);
+        ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+        const int only = currentCpu();
+        moveOffCpu(only);
+        EXPECT_EQ(currentCpu(), only);
+        ASSERT_EQ(sched_getaffinity(0, sizeof after, &after), 0);
+        EXPECT_TRUE(CPU_EQUAL(&one, &after));
+    }).join();
+}
+#endif
 
 } // namespace
