@@ -5,7 +5,6 @@
 #include <functional>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 #if defined(__linux__)
 #include <sched.h>
