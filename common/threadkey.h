@@ -11,11 +11,18 @@
 
 #include "linetext.h"
 
+// How a thread key may end: only before a blank (quorbit skips a line whose
+// key has no blank after it), or also at the end of the line's text, before
+// its line ending (varnel).
+enum class KeyEnd { Blank, BlankOrLineEnd };
+
 // Finds the line's thread key: from the first occurrence of the process key
 // (process id and period) to the next blank, which must stand within 40
-// characters (1 to 39 of key). A NUL byte ends the key, as the end of a C
-// string would. False when the line has no key.
-inline bool findThreadKey(const LineText &line, const PreparedNeedle &processKey, std::string_view &key)
+// characters (1 to 39 of key); with KeyEnd::BlankOrLineEnd a key of 1 to 39
+// characters may also run to the end of the line's text. A NUL byte ends the
+// key, as the end of a C string would. False when the line has no key.
+inline bool findThreadKey(const LineText &line, const PreparedNeedle &processKey, std::string_view &key,
+                          KeyEnd end = KeyEnd::Blank)
 {
     const std::size_t start = line.find(processKey);
     if (start == std::string_view::npos)
@@ -43,7 +50,7 @@ inline bool findThreadKey(const LineText &line, const PreparedNeedle &processKey
 #endif
     while (len < limit && token[len] != ' ')
         ++len;
-    if (len == limit)
+    if (len == limit && !(end == KeyEnd::BlankOrLineEnd && len == line.bodyLen - start))
         return false;
     if (len < 1 || len > 39)
         return false;

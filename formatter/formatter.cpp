@@ -502,7 +502,7 @@ void Formatter::classify(const LineText &line, LineFacts &facts) const
     facts.word[1] = findRare(line.data, line.bodyLen, kFileMarker) != std::string_view::npos ? kHasFileMarker : 0u;
     facts.word[1] |= static_cast<std::uint32_t>(endTriggerOf(line)) << kEndTriggerShift;
     std::string_view key;
-    if (keyed_ && findThreadKey(line, processKey_, key)) {
+    if (keyed_ && findThreadKey(line, processKey_, key, KeyEnd::BlankOrLineEnd)) {
         facts.word[1] |= kHasKey;
         facts.word[2] = static_cast<std::uint32_t>(key.data() - line.data);
         facts.word[3] = static_cast<std::uint32_t>(key.size());

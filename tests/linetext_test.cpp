@@ -70,13 +70,16 @@ TEST(LineSearch, LineEndingBelongsToNoMatch)
 namespace {
 
 // The plain reading: from the first occurrence of the process key to the
-// next blank, 1 to 39 characters, cut at a NUL byte.
-bool plainThreadKey(std::string_view body, std::string_view processKey, std::string &key)
+// next blank (or, if `atLineEnd`, to the end of the body when no blank
+// follows), 1 to 39 characters, cut at a NUL byte.
+bool plainThreadKey(std::string_view body, std::string_view processKey, std::string &key, bool atLineEnd)
 {
     std::size_t start = body.find(processKey);
     if (start == std::string_view::npos)
         return false;
     std::size_t blank = body.find(' ', start);
+    if (blank == std::string_view::npos && atLineEnd)
+        blank = body.size();
     if (blank == std::string_view::npos || blank - start < 1 || blank - start > 39)
         return false;
     std::string token(body.substr(start, blank - start));
@@ -87,18 +90,23 @@ bool plainThreadKey(std::string_view body, std::string_view processKey, std::str
 TEST(ThreadKeys, FoundAsThePlainReadingFindsThem)
 {
     std::mt19937 rng(29);
-    const std::string alphabet = std::string("38.5 1x") + '\0';
+    const std::string alphabet = std::string("38.5 1x\r") + '\0';
     const PreparedNeedle processKey(Needle("3853."));
     for (int round = 0; round < 100000; ++round) {
-        std::string text = randomText(rng, alphabet, 30) + (rng() % 2 ? "3853." : "") + randomText(rng, alphabet, 50);
+        std::string text = randomText(rng, alphabet, 30) + (rng() % 2 ? "3853." : "") + randomText(rng, alphabet, 50) +
+                           (rng() % 2 ? "\n" : "");
         LineText line;
         line.set(text.data(), text.size());
-        std::string want;
-        std::string_view got;
-        bool wantFound = plainThreadKey(line.body(), "3853.", want);
-        ASSERT_EQ(findThreadKey(line, processKey, got), wantFound) << text;
-        if (wantFound) {
-            ASSERT_EQ(std::string(got), want) << text;
+        for (const bool atLineEnd : {false, true}) {
+            std::string want;
+            std::string_view got;
+            const bool wantFound = plainThreadKey(line.body(), "3853.", want, atLineEnd);
+            ASSERT_EQ(findThreadKey(line, processKey, got, atLineEnd ? KeyEnd::BlankOrLineEnd : KeyEnd::Blank),
+                      wantFound)
+                << text;
+            if (wantFound) {
+                ASSERT_EQ(std::string(got), want) << text;
+            }
         }
     }
 }
