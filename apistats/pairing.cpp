@@ -465,7 +465,7 @@ void StatsRun::complete(ThreadStats &t, CallKind kind, long long bytes)
 void StatsRun::classify(const LineText &line, LineFacts &facts) const
 {
     std::string_view key;
-    if (!findThreadKey(line, processKey_, key)) {
+    if (!findThreadKey(line, processKey_, key, KeyEnd::Blank)) {
         facts.word[0] = 0;
         return;
     }

@@ -22,7 +22,7 @@ enum class KeyEnd { Blank, BlankOrLineEnd };
 // characters may also run to the end of the line's text. A NUL byte ends the
 // key, as the end of a C string would. False when the line has no key.
 inline bool findThreadKey(const LineText &line, const PreparedNeedle &processKey, std::string_view &key,
-                          KeyEnd end = KeyEnd::Blank)
+                          KeyEnd end)
 {
     const std::size_t start = line.find(processKey);
     if (start == std::string_view::npos)
